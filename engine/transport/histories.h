@@ -1,6 +1,7 @@
 #pragma once
 // The Monte Carlo run: photon histories bin by bin through the phantom.
 
+#include <cstdint>
 #include <ostream>
 
 #include "files/material_table.h"
@@ -11,16 +12,42 @@
 
 namespace corvane {
 
+// The phantom: a cylinder of 60 cm diameter and 30 cm thickness around the
+// beam axis, its entrance surface at z = 0, the point source at z = -70 cm.
+struct PhantomGeometry {
+    static constexpr float radius = 30.0f;
+    static constexpr float thickness = 30.0f;
+    static constexpr float ssd = 70.0f;
+};
+
+// What a run did, for the benchmark and for tests.
+struct HistoryStatistics {
+    std::int64_t histories = 0;
+    std::int64_t flights = 0;
+};
+
 // Refuses, before the first history, a run in which some bin's history count
 // IncidentSpectrum[k] x totalPhotons would reach 2^31. Throws EngineError
 // (InvalidConditions) with advice on lowering the photon number.
 void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum& spectrum);
+
+// The number of histories of bin k: the whole part of
+// IncidentSpectrum[k] x totalPhotons.
+std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k);
 
 // Runs every history of bins 1..binCount, writing one progress line per bin
 // (" --- k / binCount") to `progress` and flushing it; fills components 1 and 2
 // of the depth tallies and the incident count.
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                   const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
-                  std::ostream& progress);
+                  std::ostream& progress, HistoryStatistics* statistics = nullptr);
+
+// The same run computed by the plain reading of the transport rules: every
+// lookup scans its table and recomputes its logarithms, every angle is
+// computed from its draw. Slow; kept as the reference the fast run must
+// reproduce bit for bit.
+void runHistoriesReference(const RunParameters& parameters, const IncidentSpectrum& spectrum,
+                           const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
+                           std::ostream& progress, HistoryStatistics* statistics = nullptr);
 
 }  // namespace corvane

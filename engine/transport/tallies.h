@@ -13,6 +13,11 @@ namespace corvane {
 inline constexpr int kSpheres = 6;      // depths 0, 2, 5, 10, 15, 20 cm
 inline constexpr int kComponents = 3;   // 1 primary, 2 scattered, 3 total
 
+// Depths of the sphere centres on the beam axis (cm), sphere j = 1..6 at
+// index j - 1, and the squared sphere radius (1 cm diameter).
+inline constexpr std::array<float, kSpheres> kSphereDepths{0.0f, 2.0f, 5.0f, 10.0f, 15.0f, 20.0f};
+inline constexpr float kSphereRadiusSquared = 0.25f;
+
 struct Tallies {
     // depth[j][c][k]: sphere j = 1..6, component c = 1..3, bin k = 1..300.
     std::array<std::array<std::array<std::int64_t, kBins + 1>, kComponents + 1>, kSpheres + 1> depth{};
@@ -25,5 +30,20 @@ struct Tallies {
         incident.fill(0);
     }
 };
+
+// The energy bin a photon of energy e (keV) is counted in: int(2e - 0.001) + 1,
+// so 0.5 m keV falls in bin m.
+inline std::int32_t energyBin(float e) {
+    return static_cast<std::int32_t>(2 * static_cast<double>(e) - static_cast<double>(0.001f)) + 1;
+}
+
+// Scores one flight from (x0, y0, z0) to (x1, y1, z1) of a photon of energy e
+// travelling with polar cosine cosTheta, into component 1 (primary) or 2
+// (scattered) of every sphere it passes: the flight's line must meet the
+// sphere, and the flight must cross one of the three planes through the
+// sphere's centre or start or end inside the sphere. A flight parallel to the
+// surface, or with an unchanged x or y, scores nowhere.
+void scoreFlight(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
+                 float e, int component);
 
 }  // namespace corvane

@@ -1,0 +1,85 @@
+#include "transport/histories.h"
+
+#include <string>
+
+#include "files/engine_error.h"
+#include "files/fixed_field.h"
+#include "transport/photon_history.h"
+#include "transport/reference_physics.h"
+
+namespace corvane {
+namespace {
+
+int lastBin(const RunParameters& parameters) {
+    // The bin tables end at 300 whatever the conditions say.
+    return parameters.binCount < kBins ? parameters.binCount : kBins;
+}
+
+template <class Physics>
+void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, const Physics& physics,
+             RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics) {
+    HistoryStatistics counted;
+    const int bins = lastBin(parameters);
+    for (int k = 1; k <= bins; ++k) {
+        progress << " --- " << k << " / " << parameters.binCount << '\n' << std::flush;
+        const std::int32_t n = historyCount(parameters, spectrum, k);
+        if (n <= 0) continue;
+        std::int64_t flights = 0;
+        for (std::int32_t h = 0; h < n; ++h) {
+            flights += trackPhoton(k, parameters.fieldDiameter, physics, random, tallies);
+        }
+        counted.histories += n;
+        counted.flights += flights;
+    }
+    if (statistics) *statistics = counted;
+}
+
+}  // namespace
+
+std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k) {
+    if (k < 1 || k > kBins) return 0;
+    const double n = static_cast<double>(spectrum[static_cast<std::size_t>(k)]) * parameters.totalPhotons;
+    // checkHistoryCounts has refused counts of 2^31 and more.
+    if (!(n < 2147483648.0)) return 0;
+    return static_cast<std::int32_t>(n);
+}
+
+void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum& spectrum) {
+    const int bins = lastBin(parameters);
+    for (int k = 1; k <= bins; ++k) {
+        const double fraction = spectrum[static_cast<std::size_t>(k)];
+        const double n = fraction * parameters.totalPhotons;
+        if (n >= 2147483648.0) {
+            // The largest fluence that keeps every bin's history count below
+            // 2^31 is limited by the most populated bin.
+            double largest = 0;
+            for (int b = 1; b <= bins; ++b) {
+                if (spectrum[static_cast<std::size_t>(b)] > largest) largest = spectrum[static_cast<std::size_t>(b)];
+            }
+            const double area = static_cast<double>(parameters.fieldDiameter) * 0.5f *
+                                (static_cast<double>(parameters.fieldDiameter) * 0.5f) * kPi;
+            std::string advice = "lower the number of incident photons per cm2";
+            if (area > 0 && largest > 0) {
+                advice += " below " + formatF(2147483647.0 / (largest * area), 1, 0) + " /cm2";
+            }
+            advice += " or the field diameter";
+            throw EngineError(ExitStatus::InvalidConditions,
+                              "invalid conditions: energy bin " + std::to_string(k) + " would run " +
+                                  formatF(n, 1, 0) + " photon histories, more than the 2147483647 a run can count; " +
+                                  advice);
+        }
+    }
+}
+
+void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum, const MaterialTable& material,
+                  RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics) {
+    runBins(parameters, spectrum, ReferencePhysics(material), random, tallies, progress, statistics);
+}
+
+void runHistoriesReference(const RunParameters& parameters, const IncidentSpectrum& spectrum,
+                           const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
+                           std::ostream& progress, HistoryStatistics* statistics) {
+    runBins(parameters, spectrum, ReferencePhysics(material), random, tallies, progress, statistics);
+}
+
+}  // namespace corvane

@@ -1,0 +1,171 @@
+#pragma once
+// What happens where a photon's flight ends inside the phantom: photoelectric
+// absorption, coherent (Rayleigh) scattering or incoherent (Compton)
+// scattering, and the new flight direction after a scatter.
+//
+// Every named quantity is a float; each formula is evaluated in double and
+// rounded once when stored, left to right as written. The random stream is the
+// result: the functions draw from `random` in a fixed order, and any change of
+// that order or of a rounding changes every later history.
+//
+// The functions are templates over the source of uniform numbers (anything
+// with `float uniform()`) and over the material (anything with smax, cmax,
+// incoherentFunctionAt and coherentMomentumTransfer), so that the run inlines
+// them and tests can script the stream.
+
+#include <cmath>
+
+#include "files/run_parameters.h"
+
+namespace corvane {
+
+enum class Interaction { Absorption, Coherent, Incoherent };
+
+// The outcome of a scatter: the new energy (keV) and the polar scattering
+// angle measured from the old flight direction.
+struct Scatter {
+    float energy = 0;
+    float cosTheta = 0;
+    float sinTheta = 0;
+};
+
+// A flight direction: polar angle to the +z axis and azimuth in the x-y plane.
+// The four numbers are updated by formulas and never renormalised.
+struct Direction {
+    float cosTheta = 1;
+    float sinTheta = 0;
+    float cosPhi = 1;
+    float sinPhi = 0;
+};
+
+inline constexpr float kElectronRestEnergy = 511.0f;  // keV
+inline constexpr float kHc = 12.4f;                   // keV x angstrom
+inline constexpr float kMomentumTransferLimit = 10.0f;
+
+// r2 is the second number drawn with the flight; probabilityPe = MU_PE / mu,
+// probabilityPc = (MU_PE + MU_COH) / mu. A tie goes to the later kind.
+inline Interaction chooseInteraction(float r2, float probabilityPe, float probabilityPc) {
+    if (r2 < probabilityPe) return Interaction::Absorption;
+    if (r2 < probabilityPc) return Interaction::Coherent;
+    return Interaction::Incoherent;
+}
+
+// Kahn's rejection method for the Klein-Nishina distribution, corrected by the
+// incoherent scattering function S(x) below x = 10 per angstrom.
+template <class Material, class Random>
+Scatter sampleIncoherent(float e, const Material& material, Random& random) {
+    const double ed = e;
+    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
+    const double kd = k;
+    const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
+    float theta = 0;
+    for (;;) {
+        const float u1 = random.uniform();
+        const float u2 = random.uniform();
+        const float u3 = random.uniform();
+        float eta;
+        if (u1 <= p) {
+            eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
+            const double etad = eta;
+            if (!(4.0f * (1 / etad - 1 / (etad * etad)) > u3)) continue;
+        } else {
+            eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
+            const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
+            const double cd = c;
+            if (!(0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3)) continue;
+        }
+        float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * (kElectronRestEnergy / ed));
+        if (cosTheta == 0) {
+            theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
+        } else {
+            if (cosTheta > 1) cosTheta = 1;
+            const double c = cosTheta;
+            theta = static_cast<float>(std::atan(std::sqrt(1 - c * c) / c));
+            if (theta < 0) theta = static_cast<float>(static_cast<double>(theta) + kPi);
+        }
+        const float x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
+        if (x < kMomentumTransferLimit) {
+            const float s = material.incoherentFunctionAt(x);
+            const float u4 = random.uniform();
+            if (static_cast<double>(s) / material.smax >= u4) break;
+        } else {
+            break;
+        }
+    }
+    Scatter out;
+    out.energy = static_cast<float>(ed / ((1 - std::cos(static_cast<double>(theta))) * (ed / kElectronRestEnergy) + 1));
+    out.sinTheta = static_cast<float>(std::sin(static_cast<double>(theta)));
+    out.cosTheta = static_cast<float>(std::cos(static_cast<double>(theta)));
+    return out;
+}
+
+// Samples the momentum transfer from the cumulative coherent distribution and
+// accepts the angle against the Thomson factor (1 + cos^2)/2. The energy is
+// unchanged.
+template <class Material, class Random>
+Scatter sampleCoherent(float e, const Material& material, Random& random) {
+    float cosTheta = 0;
+    for (;;) {
+        const float u1 = random.uniform();
+        const float c = static_cast<float>(static_cast<double>(u1) * material.cmax);
+        const float x = material.coherentMomentumTransfer(c);
+        const float t = static_cast<float>(static_cast<double>(x) * kHc / e);
+        if (t > 1) continue;  // beyond backscatter at this energy
+        const double td = t;
+        cosTheta = static_cast<float>(1 - (td * td) * 2);
+        const float u2 = random.uniform();
+        const double cd = cosTheta;
+        if (static_cast<double>(u2) * 2 <= cd * cd + 1) break;
+    }
+    Scatter out;
+    out.energy = e;
+    out.cosTheta = cosTheta;
+    const double cd = cosTheta;
+    out.sinTheta = static_cast<float>(std::sqrt(1 - cd * cd));
+    return out;
+}
+
+// The rotation itself, for a given cos and sin of the azimuth.
+inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float sinThetaS, float cphi, float sphi) {
+    Direction d;
+    float cosTheta = static_cast<float>(static_cast<double>(sinThetaS) * cphi * old.sinTheta +
+                                        static_cast<double>(cosThetaS) * old.cosTheta);
+    if (cosTheta > 1) cosTheta = 1;
+    if (cosTheta < -1) cosTheta = -1;
+    const double ct = cosTheta;
+    const float sinTheta = static_cast<float>(std::sqrt(1 - ct * ct));
+    d.cosTheta = cosTheta;
+    d.sinTheta = sinTheta;
+    if (sinTheta == 0) {
+        d.cosPhi = 1;
+        d.sinPhi = 0;
+        return d;
+    }
+    const float t = static_cast<float>(static_cast<double>(sinThetaS) * sphi / sinTheta);
+    if (old.sinTheta == 0) {
+        // Out of a flight along the axis the old azimuth means nothing: the
+        // new one is pi - phi_s.
+        d.sinPhi = sphi;
+        d.cosPhi = -cphi;
+        return d;
+    }
+    const float u = static_cast<float>((static_cast<double>(cosThetaS) - ct * old.cosTheta) /
+                                       (static_cast<double>(sinTheta) * old.sinTheta));
+    d.sinPhi = static_cast<float>(static_cast<double>(u) * old.sinPhi + static_cast<double>(t) * old.cosPhi);
+    d.cosPhi = static_cast<float>(static_cast<double>(u) * old.cosPhi - static_cast<double>(t) * old.sinPhi);
+    return d;
+}
+
+
+// Turns the flight direction by the polar scattering angle and a uniform
+// azimuth drawn here.
+template <class Random>
+Direction rotateDirection(const Direction& old, float cosThetaS, float sinThetaS, Random& random) {
+    const float u = random.uniform();
+    const float phiS = static_cast<float>(static_cast<double>(u) * kPi * 2);
+    const float cphi = static_cast<float>(std::cos(static_cast<double>(phiS)));
+    const float sphi = static_cast<float>(std::sin(static_cast<double>(phiS)));
+    return rotateDirectionBy(old, cosThetaS, sinThetaS, cphi, sphi);
+}
+
+}  // namespace corvane

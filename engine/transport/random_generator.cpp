@@ -1,0 +1,16 @@
+#include "transport/random_generator.h"
+
+namespace corvane {
+
+void RandomGenerator::initialise() {
+    a_[0] = 0;
+    a_[1] = 3783;  // the fixed seed
+    for (int i = 2; i <= 55; ++i) a_[static_cast<std::size_t>(i)] = (2 * a_[static_cast<std::size_t>(i - 1)] + i) % kModulus;
+    j_ = 24;
+    k_ = 55;
+    last_ = 0;
+    // Warm-up: the first 1000 values are discarded.
+    for (int step = 0; step < 1000; ++step) nextInteger();
+}
+
+}  // namespace corvane
