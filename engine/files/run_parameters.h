@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -34,5 +35,13 @@ struct RunParameters {
 // Reads "B2F.dat" (list-directed values on lines 1 to 10, a 30-byte name line)
 // and computes the derived values. Throws EngineError (open or read).
 RunParameters readRunParameters(const std::filesystem::path& file);
+
+// The name line as the engine keeps it: its first 30 bytes, without an
+// incomplete UTF-8 sequence at the cut, padded with blanks to 30 bytes.
+std::string nameLine30(std::string_view line);
+
+// Computes the filter thicknesses in cm, totalPhotons and binCount from the
+// values read.
+void deriveRunValues(RunParameters& parameters);
 
 }  // namespace corvane

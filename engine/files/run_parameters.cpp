@@ -1,0 +1,143 @@
+#include "files/run_parameters.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "files/engine_error.h"
+#include "files/fixed_field.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::size_t kNameBytes = 30;
+
+const char* kFieldNames[] = {"tubePotential",   "targetAngle",     "inherentFiltration", "aluminiumFilter",
+                             "copperFilter",    "fieldDiameter",   "incidentFluence",    "formulaCode",
+                             "rectificationCode", "materialCode"};
+
+// Lines of a text file, CR LF or LF.
+class LineReader {
+public:
+    LineReader(std::istream& in) : in_(in) {}
+    bool next(std::string& line) {
+        if (!std::getline(in_, line)) return false;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        ++number_;
+        return true;
+    }
+    int number() const { return number_; }
+
+private:
+    std::istream& in_;
+    int number_ = 0;
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// List-directed reading of one value: the first line from here on that holds
+// anything but blanks gives the value, which ends at a blank, a comma or the
+// end of the line; the rest of that line is ignored.
+std::optional<std::string> nextValueToken(LineReader& lines) {
+    std::string line;
+    while (lines.next(line)) {
+        std::size_t i = 0;
+        while (i < line.size() && isBlank(line[i])) ++i;
+        if (i == line.size()) continue;
+        std::size_t end = i;
+        while (end < line.size() && !isBlank(line[end]) && line[end] != ',') ++end;
+        return line.substr(i, end - i);
+    }
+    return std::nullopt;
+}
+
+// Length of the longest prefix of `bytes` that does not end inside a UTF-8
+// multi-byte sequence: an incomplete trailing sequence is dropped.
+std::size_t completeUtf8Prefix(std::string_view bytes) {
+    std::size_t end = bytes.size();
+    // Walk back over at most three continuation bytes to the lead byte.
+    std::size_t lead = end;
+    int continuation = 0;
+    while (lead > 0 && continuation < 4 && (static_cast<unsigned char>(bytes[lead - 1]) & 0xC0) == 0x80) {
+        --lead;
+        ++continuation;
+    }
+    if (lead == 0) return end;  // nothing but continuation bytes: not UTF-8, keep as is
+    const unsigned char c = static_cast<unsigned char>(bytes[lead - 1]);
+    int expected = 0;
+    if (c < 0x80) return end;  // ASCII last, complete
+    if ((c & 0xE0) == 0xC0) expected = 1;
+    else if ((c & 0xF0) == 0xE0) expected = 2;
+    else if ((c & 0xF8) == 0xF0) expected = 3;
+    else return end;  // not a lead byte: not UTF-8, keep as is
+    return continuation < expected ? lead - 1 : end;
+}
+
+}  // namespace
+
+std::string nameLine30(std::string_view line) {
+    std::string_view head = line.substr(0, std::min(line.size(), kNameBytes));
+    std::string name(head.substr(0, completeUtf8Prefix(head)));
+    name.resize(kNameBytes, ' ');
+    return name;
+}
+
+void deriveRunValues(RunParameters& p) {
+    p.inherentFiltrationCm = static_cast<float>(static_cast<double>(p.inherentFiltration) * 0.1f);
+    p.aluminiumFilterCm = static_cast<float>(static_cast<double>(p.aluminiumFilter) * 0.1f);
+    p.copperFilterCm = static_cast<float>(static_cast<double>(p.copperFilter) * 0.1f);
+    const double halfDiameter = static_cast<double>(p.fieldDiameter) * 0.5f;
+    p.totalPhotons = static_cast<float>(halfDiameter * halfDiameter * kPi * p.incidentFluence);
+    // Truncation toward zero; a value outside the integer range (refused later
+    // as outside the data model) is held at the range's end.
+    const double twice = 2.0 * p.tubePotential;
+    if (twice >= 2147483647.0) p.binCount = 2147483647;
+    else if (twice <= -2147483648.0) p.binCount = -2147483647 - 1;
+    else p.binCount = static_cast<std::int32_t>(twice);
+}
+
+RunParameters readRunParameters(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw openError(name, std::strerror(errno));
+    LineReader lines(in);
+    RunParameters p;
+    for (int field = 0; field < 10; ++field) {
+        const auto token = nextValueToken(lines);
+        if (!token) {
+            if (in.bad()) throw readError(name, std::strerror(errno));
+            throw readError(name, std::string("end of file before the value of ") + kFieldNames[field] +
+                                      " (value " + std::to_string(field + 1) + " of 11)");
+        }
+        const auto bad = [&](const char* kind) {
+            return readError(name, "line " + std::to_string(lines.number()) + ": \"" + *token +
+                                       "\" is not " + kind + " (" + kFieldNames[field] + ")");
+        };
+        if (field < 7) {
+            const auto value = parseListReal(*token);
+            if (!value) throw bad("a real number");
+            float* targets[] = {&p.tubePotential, &p.targetAngle,   &p.inherentFiltration, &p.aluminiumFilter,
+                                &p.copperFilter,  &p.fieldDiameter, &p.incidentFluence};
+            *targets[field] = *value;
+        } else {
+            const auto value = parseListInteger(*token);
+            if (!value) throw bad("an integer");
+            std::int32_t* targets[] = {&p.formulaCode, &p.rectificationCode, &p.materialCode};
+            *targets[field - 7] = *value;
+        }
+    }
+    std::string line;
+    if (!lines.next(line)) {
+        if (in.bad()) throw readError(name, std::strerror(errno));
+        throw readError(name, "end of file before the result file name (line 11 of 11)");
+    }
+    p.resultFileName = nameLine30(line);
+    deriveRunValues(p);
+    return p;
+}
+
+}  // namespace corvane
