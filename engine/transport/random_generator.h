@@ -12,6 +12,9 @@ class RandomGenerator {
 public:
     // Seeds the table and performs the 1000 warm-up steps.
     void initialise();
+    // Seeds the table only: A[1] = 3783, A[i] = (2 A[i-1] + i) mod 16384,
+    // J = 24, K = 55.
+    void seed();
     // One update step; returns a / 16384.1f rounded to single precision.
     float uniform() { return toUniform(nextInteger()); }
 
