@@ -1,0 +1,42 @@
+#pragma once
+// Reading a result file of the engine into the viewer's tables.
+
+#include <QString>
+#include <QStringList>
+
+#include "shell/module1.h"
+#include "viewer/conversion_factors.h"
+
+namespace tessaray {
+
+inline constexpr int kHeaderLines = 11;
+inline constexpr int kFieldsPerRow = 20;
+
+struct ResultReadOutcome {
+    bool ok = false;
+    QStringList headerLines;    // lines 1..11 as text (filled only on success)
+    ConversionFactors factors;  // both forms (meaningful only on success)
+};
+
+// Reads a result file: 11 header lines taken whole, then data rows of 20
+// numbers each up to the end of the file, at most 300 rows; row r fills bin r.
+// A comma and a line end (CR LF or LF) both end a field, so the reader does
+// not care where the lines break; leading and trailing blanks of a field are
+// ignored; every field must be a plain decimal or exponent number. The last
+// row must end the file (nothing but its own line end may follow it). Then the
+// conversion factors are computed from the new tables.
+//
+// On success the tables of `state` (ResultRowCount, ResultEnergy,
+// ResultIncident, DepthSpectra, LargestTotal) hold the file, bins beyond the
+// last row are zero, and ConversionFactor holds the mean-of-ratios factors.
+// On any failure (cannot open, fewer than 11 lines, the file ends inside a
+// row, more than 300 rows, a field that is not a number, a division by zero in
+// the factors) `state` is left exactly as it was, so an earlier file stays
+// drawable.
+ResultReadOutcome readResultFile(const QString& path, Module1& state);
+
+// The first lines of a file (at most `count`), without their line ends; for
+// the preview of a clicked file. A file that cannot be opened gives nothing.
+QStringList readLeadingLines(const QString& path, int count);
+
+}  // namespace tessaray
