@@ -1,5 +1,10 @@
 #include "shell/ui_style.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QWidget>
+
 namespace tessaray {
 
 void installFontSubstitutions() {
@@ -8,6 +13,42 @@ void installFontSubstitutions() {
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic")});
     QFont::insertSubstitutions(QStringLiteral("HG丸ｺﾞｼｯｸM-PRO"), {QStringLiteral("MotoyaLMaru"), QStringLiteral("IPAexGothic")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Button, colour);
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::Text, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
+    widget->setPalette(palette);
+}
+
+void centreOnScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect available = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    if (frame.isEmpty()) frame = QRect(QPoint(0, 0), window->size());
+    frame.moveCenter(available.center());
+    window->move(frame.topLeft());
+}
+
+void showCentred(QWidget* window) {
+    centreOnScreen(window);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace tessaray

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+class QWidget;
+
 namespace tessaray {
 
 inline int twips(int t) { return (t + 7) / 15; }
@@ -34,5 +36,14 @@ inline const QColor kGreen(0, 255, 0);
 inline const QColor kRed(255, 0, 0);
 inline const QColor kGrey(128, 128, 128);
 inline const QColor kLightGrey(192, 192, 192);
+
+// Fills the widget's background with a colour (window and button roles).
+void setBackground(QWidget* widget, const QColor& colour);
+// Sets the colour of the widget's text (window-text, text and button-text roles).
+void setTextColour(QWidget* widget, const QColor& colour);
+// Moves a top-level window to the centre of the primary screen.
+void centreOnScreen(QWidget* window);
+// Shows a top-level window centred on the primary screen and raises it.
+void showCentred(QWidget* window);
 
 }  // namespace tessaray

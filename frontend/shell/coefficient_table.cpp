@@ -1,0 +1,92 @@
+#include "shell/coefficient_table.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include <cmath>
+
+#include "shell/file_lookup.h"
+
+namespace tessaray {
+
+namespace {
+
+constexpr int kNumbersPerRow = 8;
+constexpr int kAirField = 5;
+constexpr int kTissueField = 6;
+
+bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n'; }
+
+// A whole field as a number: sign, digits, point, exponent with E or D.
+bool parseNumber(QByteArray token, double* value) {
+    for (char& c : token)
+        if (c == 'D' || c == 'd') c = 'E';
+    bool ok = false;
+    const double v = QLocale::c().toDouble(QLatin1StringView(token), &ok);
+    if (!ok || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder) {
+    const QString path = findFileIgnoringCase(folder, kCoefficientTableName);
+    if (path.isEmpty()) {
+        *error = QStringLiteral("%1: file not found in %2").arg(kCoefficientTableName, QDir::toNativeSeparators(folder.absolutePath()));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: cannot open: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("%1: read error: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+
+    std::array<double, kBins + 1> air{};
+    std::array<double, kBins + 1> tissue{};
+    const qsizetype size = text.size();
+    qsizetype pos = 0;
+    const int needed = kBins * kNumbersPerRow;
+    for (int n = 0; n < needed; ++n) {
+        while (pos < size && isSeparator(text[pos])) ++pos;
+        if (pos >= size) {
+            *error = QStringLiteral("%1: input past end of file: %2 of %3 numbers read (row %4 of %5 incomplete)")
+                         .arg(QDir::toNativeSeparators(path)).arg(n).arg(needed).arg(n / kNumbersPerRow + 1).arg(kBins);
+            return false;
+        }
+        const qsizetype start = pos;
+        while (pos < size && !isSeparator(text[pos])) ++pos;
+        const QByteArray token = text.mid(start, pos - start);
+        const int row = n / kNumbersPerRow + 1;
+        const int field = n % kNumbersPerRow + 1;
+        double value = 0;
+        if (!parseNumber(token, &value)) {
+            *error = QStringLiteral("%1: row %2, number %3: \"%4\" is not a number")
+                         .arg(QDir::toNativeSeparators(path)).arg(row).arg(field).arg(QString::fromLatin1(token.left(40)));
+            return false;
+        }
+        if (field == kAirField) {
+            // The conversion factors divide by the air coefficient bin by bin.
+            if (value == 0.0) {
+                *error = QStringLiteral("%1: row %2: the air energy-absorption coefficient (number 5) is 0")
+                             .arg(QDir::toNativeSeparators(path)).arg(row);
+                return false;
+            }
+            air[static_cast<std::size_t>(row)] = value;
+        } else if (field == kTissueField) {
+            tissue[static_cast<std::size_t>(row)] = value;
+        }
+    }
+    for (int r = 1; r <= kBins; ++r) {
+        state.AirCoefficient[static_cast<std::size_t>(r)] = air[static_cast<std::size_t>(r)];
+        state.TissueCoefficient[static_cast<std::size_t>(r)] = tissue[static_cast<std::size_t>(r)];
+    }
+    return true;
+}
+
+}  // namespace tessaray
