@@ -1,0 +1,128 @@
+#include "files/result_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "files/engine_error.h"
+#include "files/file_names.h"
+#include "files/fixed_field.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kEol = "\r\n";
+
+const char* const kColumnLabels[20] = {
+    "keV",     "incident", "0cm P",   "0cm S",    "0cm P+S", "2cm P",    "2cm S",  "2cm P+S", "  5cm P",  "5cm S",
+    "5cm P+S", "10cm P",   "10cm S",  "10cm P+S", "15cm P",  "15cm S",   "15cm P+S", "20cm P", "20cm S",  "20cm P+S",
+};
+
+std::string count(std::int64_t value) { return formatF(static_cast<double>(value), 10, 0); }
+
+// Writes the whole text to a file descriptor, retrying short writes.
+bool writeAll(int fd, const std::string& text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+}  // namespace
+
+std::string resultFileName(const RunParameters& parameters) {
+    std::string name = parameters.resultFileName;
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+    return name;
+}
+
+std::string formatResultFile(const RunParameters& p, const Tallies& tallies) {
+    std::string text;
+    const char* rectification = p.rectificationCode == 1   ? "Constant potential rectification"
+                                : p.rectificationCode == 2 ? "Three-phase full-wave rectification 12-peak"
+                                                           : "Single-phase full-wave rectification";
+    text += std::string(" ") + rectification + kEol;
+    text += " Tube potential = " + formatF(p.tubePotential, 6, 1) + " [kV]" + kEol;
+    text += " Target angle   = " + formatF(p.targetAngle, 6, 1) + " [deg]" + kEol;
+    text += " Inherent filtration = " + formatF(p.inherentFiltration, 6, 3) + " [mmAl eq.]" + kEol;
+    text += " Aliminum filter = " + formatF(p.aluminiumFilter, 6, 3) + " [mm]" + kEol;
+    text += " Copper filter   = " + formatF(p.copperFilter, 6, 3) + " [mm]" + kEol;
+    text += " Field diameter  = " + formatF(p.fieldDiameter, 6, 1) + " [cm]" + kEol;
+    text += " Incident photons/cm2  = " + formatF(p.incidentFluence, 11, 0) + kEol;
+    text += std::string(" ") + (p.formulaCode == 1 ? "by Birch formula" : "by Tucker formula") + kEol;
+    text += std::string(" ") + (p.materialCode == 1 ? "in water phantom" : "in ICRU Soft-tissue phantom") + kEol;
+    text += " ";
+    for (int i = 0; i < 20; ++i) {
+        if (i > 0) text += ",";
+        text += kColumnLabels[i];
+    }
+    text += kEol;
+
+    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    for (int k = 1; k <= binCount; ++k) {
+        text += formatF(0.5 * k, 6, 1);
+        text += "," + count(tallies.incident[k]);
+        for (int j = 1; j <= kSpheres; ++j) {
+            for (int c = 1; c <= kComponents; ++c) text += "," + count(tallies.depth[j][c][k]);
+        }
+        text += kEol;
+    }
+    return text;
+}
+
+void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, Tallies& tallies) {
+    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    for (int j = 1; j <= kSpheres; ++j) {
+        for (int k = 1; k <= binCount; ++k) tallies.depth[j][3][k] = tallies.depth[j][1][k] + tallies.depth[j][2][k];
+    }
+    const std::string text = formatResultFile(p, tallies);
+
+    const std::string name = resultFileName(p);
+    if (name.empty()) throw writeError("(blank name)", "the result file name is blank");
+    const std::filesystem::path target = resolveFileName(folder, name);
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+
+    // The temporary file lives beside the target, so that the rename stays
+    // within one file system and replaces the target in one step.
+    std::string pattern = (dir / (".corvane-result-XXXXXX")).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = ::mkstemp(buffer.data());
+    if (fd < 0) throw writeError(name, std::string("cannot create a file in its folder: ") + std::strerror(errno));
+    const std::string temporary(buffer.data());
+
+    const auto fail = [&](const char* what, int error) {
+        ::unlink(temporary.c_str());
+        return writeError(name, std::string(what) + std::strerror(error));
+    };
+    if (::fchmod(fd, newFileMode()) != 0 || !writeAll(fd, text) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw fail("", error);
+    }
+    if (::close(fd) != 0) throw fail("", errno);
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) throw fail("cannot replace the file: ", errno);
+}
+
+}  // namespace corvane
