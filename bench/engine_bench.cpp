@@ -1,0 +1,94 @@
+// Times the photon histories of the default conditions of the condition input
+// window (100 kV, 12 degrees, 2.5 mm Al inherent, 1 mm Al, no Cu, 20 cm field,
+// Tucker, constant potential, water) on a reduced photon number, driving the
+// engine library directly, and prints histories and flights per second.
+//
+//   engine_bench [photons per cm2 (default 3000)] [--reference]
+//
+// --reference times the plain reading of the transport rules instead of the
+// fast run. The tally checksum printed last is the same for both.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "files/attenuation_table.h"
+#include "files/material_table.h"
+#include "files/run_parameters.h"
+#include "spectrum/incident_spectrum.h"
+#include "transport/histories.h"
+#include "transport/random_generator.h"
+#include "transport/tallies.h"
+
+using namespace corvane;
+
+int main(int argc, char** argv) {
+    std::string fluence = "3000";
+    bool reference = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--reference") == 0) reference = true;
+        else fluence = argv[i];
+    }
+    const std::filesystem::path data = SHIPPED_DATA;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("corvane_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    {
+        std::ofstream b2f(folder / "B2F.dat", std::ios::binary);
+        for (const std::string& line : {std::string("100.0"), std::string("12.0"), std::string("2.5"),
+                                        std::string("1.0"), std::string("0.0"), std::string("20.0"), fluence,
+                                        std::string("2"), std::string("1"), std::string("1"),
+                                        std::string("bench.csv")}) {
+            b2f << line << "\r\n";
+        }
+    }
+    const RunParameters parameters = readRunParameters(folder / "B2F.dat");
+    std::filesystem::remove_all(folder);
+
+    const AttenuationTable attenuation = readAttenuationTable(data / "Att_Coeff2023.dat");
+    IncidentSpectrum spectrum = computeTuckerSpectrum(parameters, attenuation);
+    filterAndNormalise(spectrum, parameters, attenuation);
+    const MaterialTable water = readMaterialTable(data / "water.dat");
+    checkMaterialTable(water, "water.dat", 0.5f * static_cast<float>(parameters.binCount));
+    checkHistoryCounts(parameters, spectrum);
+
+    RandomGenerator random;
+    random.initialise();
+    Tallies tallies;
+    tallies.clear();
+    HistoryStatistics statistics;
+    std::ostringstream progress;  // the progress lines are not timed on a console
+
+    const auto start = std::chrono::steady_clock::now();
+    if (reference) {
+        runHistoriesReference(parameters, spectrum, water, random, tallies, progress, &statistics);
+    } else {
+        runHistories(parameters, spectrum, water, random, tallies, progress, &statistics);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    std::uint64_t checksum = 1469598103934665603ull;  // FNV-1a over every count
+    for (const auto& sphere : tallies.depth)
+        for (const auto& component : sphere)
+            for (std::int64_t v : component) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    for (std::int64_t v : tallies.incident) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+
+    std::printf("transport       %s\n", reference ? "reference (plain reading)" : "fast");
+    std::printf("photons/cm2     %s (20 cm field, %.0f photons)\n", fluence.c_str(), parameters.totalPhotons);
+    std::printf("histories       %lld\n", static_cast<long long>(statistics.histories));
+    std::printf("flights         %lld (%.3f per history)\n", static_cast<long long>(statistics.flights),
+                static_cast<double>(statistics.flights) / static_cast<double>(statistics.histories));
+    std::printf("time            %.3f s\n", seconds);
+    std::printf("histories/s     %.0f (%.3f us per history)\n", static_cast<double>(statistics.histories) / seconds,
+                1e6 * seconds / static_cast<double>(statistics.histories));
+    std::printf("flights/s       %.0f\n", static_cast<double>(statistics.flights) / seconds);
+    std::printf("tally checksum  %016llx\n", static_cast<unsigned long long>(checksum));
+    return 0;
+}
