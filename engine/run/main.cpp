@@ -1,0 +1,13 @@
+// Corvane: one Monte Carlo run on the files of the current working directory.
+// No arguments; the conditions come from "B2F.dat".
+
+#include <iostream>
+
+#include "run/console.h"
+#include "run/run_sequence.h"
+
+int main() {
+    corvane::RunOptions options;
+    options.encoding = corvane::consoleEncodingFromLocale();
+    return corvane::runEngine(std::cin, std::cout, std::cerr, options);
+}
