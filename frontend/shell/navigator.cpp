@@ -60,7 +60,6 @@ void Navigator::showForm1() {
         return;
     }
     form1_->show();
-    form1_->raise();
     form1_->activateWindow();
 }
 
@@ -82,7 +81,6 @@ void Navigator::openResultViewer() {
     if (created) showCentred(form2_);
     else {
         form2_->show();
-        form2_->raise();
         form2_->activateWindow();
     }
     if (form1_) form1_->hide();

@@ -47,7 +47,6 @@ void centreOnScreen(QWidget* window) {
 void showCentred(QWidget* window) {
     centreOnScreen(window);
     window->show();
-    window->raise();
     window->activateWindow();
 }
 

@@ -43,7 +43,7 @@ void setBackground(QWidget* widget, const QColor& colour);
 void setTextColour(QWidget* widget, const QColor& colour);
 // Moves a top-level window to the centre of the primary screen.
 void centreOnScreen(QWidget* window);
-// Shows a top-level window centred on the primary screen and raises it.
+// Shows a top-level window centred on the primary screen and activates it.
 void showCentred(QWidget* window);
 
 }  // namespace tessaray

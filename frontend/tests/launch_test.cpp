@@ -1,0 +1,194 @@
+// Starting the engine: where the program is looked for, which terminal runs
+// it, in which folder, and what happens when either is missing. Stand-in
+// scripts take the place of the engine and the terminals on the PATH.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "input/engine_launch.h"
+#include "input/form1.h"
+#include "input_support.h"
+
+using namespace tessaray;
+using namespace tessaray_test;
+
+namespace {
+
+// Records the folder it was started in; a real engine would read "B2F.dat" there.
+const QByteArray kEngineScript = "#!/bin/sh\npwd > engine_started_in.txt\n";
+
+// A terminal that records its arguments and folder, then runs the command
+// after its "-e", "-x" or "--" as real terminals do.
+const QByteArray kTerminalScript =
+    "#!/bin/sh\n"
+    "printf '%s\\n' \"$0\" \"$@\" > terminal_arguments.txt\n"
+    "while [ $# -gt 0 ]; do\n"
+    "  case \"$1\" in -e|-x|--) shift; exec \"$@\";; esac\n"
+    "  shift\n"
+    "done\n"
+    "exit 1\n";
+
+bool writeScript(const QString& path, const QByteArray& text) {
+    if (!writeFile(path, text)) return false;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
+// Waits up to ten seconds for a file the detached stand-ins write.
+QByteArray waitForFile(const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray text = file.readAll();
+            if (text.endsWith('\n')) return text;
+        }
+        QTest::qWait(20);
+    }
+    return QByteArray();
+}
+
+}  // namespace
+
+class LaunchTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void findsTheEngineInTheWorkingDirectoryBeforeThePath();
+    void startsTheEngineInEachTerminal_data();
+    void startsTheEngineInEachTerminal();
+    void missingEngineEndsTheProgram();
+    void missingTerminalEndsTheProgram();
+
+private:
+    QString work() const { return QFileInfo(work_->path()).canonicalFilePath(); }
+    QString bin() const { return QFileInfo(bin_->path()).canonicalFilePath(); }
+
+    QByteArray savedPath_;
+    QString previousDir_;
+    std::unique_ptr<QTemporaryDir> work_;
+    std::unique_ptr<QTemporaryDir> bin_;
+};
+
+void LaunchTest::initTestCase() {
+    if (QFileInfo::exists(QDir(QCoreApplication::applicationDirPath()).filePath(kEngineProgramName)))
+        QSKIP("an engine lies beside the test program; the stand-ins would not be used");
+}
+
+void LaunchTest::init() {
+    savedPath_ = qgetenv("PATH");
+    previousDir_ = QDir::currentPath();
+    work_ = std::make_unique<QTemporaryDir>();
+    bin_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(work_->isValid() && bin_->isValid());
+    QVERIFY(QDir::setCurrent(work_->path()));
+    // Only the stand-ins are on the PATH: no real terminal can open.
+    qputenv("PATH", bin().toLocal8Bit());
+}
+
+void LaunchTest::cleanup() {
+    qputenv("PATH", savedPath_);
+    QDir::setCurrent(previousDir_);
+    work_.reset();
+    bin_.reset();
+}
+
+void LaunchTest::findsTheEngineInTheWorkingDirectoryBeforeThePath() {
+    QCOMPARE(findEngineExecutable(), QString());
+    QVERIFY(writeScript(QDir(bin()).filePath(kEngineProgramName), kEngineScript));
+    QCOMPARE(findEngineExecutable(), QDir(bin()).filePath(kEngineProgramName));
+    // A file of that name that cannot be run does not count.
+    QVERIFY(writeFile(QDir(work()).filePath(kEngineProgramName), kEngineScript));
+    QCOMPARE(findEngineExecutable(), QDir(bin()).filePath(kEngineProgramName));
+    QVERIFY(writeScript(QDir(work()).filePath(kEngineProgramName), kEngineScript));
+    QCOMPARE(findEngineExecutable(), QDir(work()).filePath(kEngineProgramName));
+}
+
+void LaunchTest::startsTheEngineInEachTerminal_data() {
+    QTest::addColumn<QString>("terminal");
+    QTest::addColumn<QStringList>("arguments");  // %E: the engine's path, %W: the working directory
+    QTest::newRow("xterm") << "xterm"
+                           << QStringList{"-maximized", "-title", "Corvane", "-fa", "DejaVu Sans Mono", "-fd", "IPAGothic",
+                                          "-fs", "12", "-e", "%E"};
+    QTest::newRow("x-terminal-emulator") << "x-terminal-emulator" << QStringList{"-e", "%E"};
+    QTest::newRow("gnome-terminal") << "gnome-terminal" << QStringList{"--maximize", "--working-directory=%W", "--", "%E"};
+    QTest::newRow("konsole") << "konsole" << QStringList{"--workdir", "%W", "-e", "%E"};
+    QTest::newRow("xfce4-terminal") << "xfce4-terminal" << QStringList{"--maximize", "--working-directory=%W", "-x", "%E"};
+}
+
+void LaunchTest::startsTheEngineInEachTerminal() {
+    QFETCH(QString, terminal);
+    QFETCH(QStringList, arguments);
+    const QString engine = QDir(bin()).filePath(kEngineProgramName);
+    QVERIFY(writeScript(engine, kEngineScript));
+    QVERIFY(writeScript(QDir(bin()).filePath(terminal), kTerminalScript));
+    // The terminals that come later in the order are there too, and must not be used.
+    if (terminal == QStringLiteral("xterm")) QVERIFY(writeScript(QDir(bin()).filePath(QStringLiteral("konsole")), "#!/bin/sh\nexit 1\n"));
+
+    Module1 state;
+    RecordingSink messages;
+    EndRecorder ends;
+    Form1 form(state, messages, ends.function());
+    auto* go = form.findChild<QPushButton*>(QStringLiteral("Command2"));
+    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    QVERIFY(go->isEnabled());
+    go->click();
+    QVERIFY(!go->isEnabled());
+    QVERIFY(messages.messages.empty());
+    QVERIFY(ends.statuses.empty());
+
+    // The engine ran in the front-end's working directory.
+    QCOMPARE(waitForFile(QDir(work()).filePath(QStringLiteral("engine_started_in.txt"))), (work() + QStringLiteral("\n")).toLocal8Bit());
+    // The terminal was started there too, with its arguments.
+    const QByteArray recorded = waitForFile(QDir(work()).filePath(QStringLiteral("terminal_arguments.txt")));
+    QStringList expected{QDir(bin()).filePath(terminal)};
+    for (QString a : arguments) expected << a.replace(QStringLiteral("%E"), engine).replace(QStringLiteral("%W"), work());
+    QCOMPARE(QString::fromLocal8Bit(recorded).split(u'\n', Qt::SkipEmptyParts), expected);
+    QVERIFY(QFile::exists(QDir(work()).filePath(QStringLiteral("B2F.dat"))));
+}
+
+void LaunchTest::missingEngineEndsTheProgram() {
+    QVERIFY(writeScript(QDir(bin()).filePath(QStringLiteral("xterm")), kTerminalScript));
+    Module1 state;
+    RecordingSink messages;
+    EndRecorder ends;
+    Form1 form(state, messages, ends.function());
+    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(int(messages.messages.size()), 1);
+    QCOMPARE(messages.messages[0].kind, QStringLiteral("fatal"));
+    QVERIFY2(messages.messages[0].text.startsWith(QStringLiteral("Corvane: program not found")), qPrintable(messages.messages[0].text));
+    QCOMPARE(ends.statuses, std::vector<int>{1});
+    // No terminal was opened for a program that is not there.
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(QDir(work()).filePath(QStringLiteral("terminal_arguments.txt"))));
+}
+
+void LaunchTest::missingTerminalEndsTheProgram() {
+    QVERIFY(writeScript(QDir(bin()).filePath(kEngineProgramName), kEngineScript));
+    Module1 state;
+    RecordingSink messages;
+    EndRecorder ends;
+    Form1 form(state, messages, ends.function());
+    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(int(messages.messages.size()), 1);
+    QCOMPARE(messages.messages[0].kind, QStringLiteral("fatal"));
+    QVERIFY2(messages.messages[0].text.contains(QStringLiteral("no terminal program found")), qPrintable(messages.messages[0].text));
+    QVERIFY(messages.messages[0].text.contains(QStringLiteral("xterm, x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal")));
+    QCOMPARE(ends.statuses, std::vector<int>{1});
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(QDir(work()).filePath(QStringLiteral("engine_started_in.txt"))));
+}
+
+QTEST_MAIN(LaunchTest)
+#include "launch_test.moc"
