@@ -80,8 +80,7 @@ std::string clockText(const ClockTime& t) {
 // UTF-8 character at the cut (blank-padded back to 20 so the line keeps its
 // shape).
 std::string shownName(const RunParameters& p) {
-    std::string shown = nameLine30(formatA(p.resultFileName, 20)).substr(0, 20);
-    return shown;
+    return nameLine30(formatA(p.resultFileName, 20)).substr(0, 20);
 }
 
 std::string number(double value) {

@@ -220,6 +220,18 @@ TEST(RunSequence, SmallRunPrintsProgressTimesAndWritesTheResult) {
     EXPECT_TRUE(counted);
 }
 
+TEST(RunSequence, ShowsTheNameWithoutHalfACharacter) {
+    // 19 bytes and a 3-byte character across the 20th: the saved-to line shows
+    // the 19 bytes and a blank; the file keeps its whole name.
+    const std::string name = "a結果ファイル結.csv";
+    RunFolder run(runParameterText("0000.4", "12.000", "00.000", "00.000", "00.000", "0001.0", "0000000001.", "01",
+                                   "01", "01", name));
+    const auto outcome = run.run();
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("\n---  計算結果は a結果ファイル  に保存しました ---\n"), std::string::npos) << outcome.out;
+    EXPECT_TRUE(std::filesystem::exists(run.folder / name));
+}
+
 TEST(RunSequence, AnyFormulaCodeButOneIsTucker) {
     std::string results[3];
     const char* codes[3] = {"02", "09", "01"};
