@@ -199,6 +199,15 @@ Form1::Form1(Module1& state, MessageSink& messages, EndProgram endProgram, QWidg
             if (checked) state_.*code = value;
         });
     }
+    // The Tab key enters an option group on its selected option only; the
+    // arrow keys move within the group.
+    for (int i = 1; i <= 7; ++i) {
+        QRadioButton* button = option_[i];
+        button->setFocusPolicy(Qt::ClickFocus);
+        connect(button, &QRadioButton::toggled, button, [button](bool checked) {
+            button->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        });
+    }
     // The window's own design selects Birch; loading selects Tucker.
     option_[1]->setChecked(true);
 

@@ -37,6 +37,7 @@ private slots:
     void layoutFollowsTheDesign();
     void optionsSetCodes();
     void enterWalksTheFocusChain();
+    void tabFollowsTheFocusOrder();
     void validation_data();
     void validation();
     void writesTheRunParameterFile_data();
@@ -166,6 +167,31 @@ void Form1Test::enterWalksTheFocusChain() {
     QCOMPARE(QApplication::focusWidget(), command(1));
     for (int i = 1; i <= 8; ++i) QCOMPARE(text(i)->text(), before[i - 1]);
     QVERIFY(!QFile::exists(b2fPath()));  // moving the focus onto the button does not press it
+}
+
+void Form1Test::tabFollowsTheFocusOrder() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_));
+    command(2)->setEnabled(true);
+    QStringList visited;
+    for (int i = 0; i < 16; ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // An option group takes the focus on its selected option.
+    const QStringList expected = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Option2", "Option3",
+                                  "Text7", "Text8", "Command1", "Command2", "Command3", "Command4", "Option7", "Picture1"};
+    QCOMPARE(visited, expected);
+    QCOMPARE(QApplication::focusWidget(), text(1));
+    // Within a group the arrow keys move the selection and the focus.
+    option(2)->setFocus();
+    QTest::keyClick(option(2), Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), option(1));
+    QVERIFY(option(1)->isChecked());
+    QCOMPARE(state_.FormulaCode, 1);
+    text(6)->setFocus();
+    QTest::keyClick(text(6), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), option(1));
 }
 
 void Form1Test::validation_data() {
