@@ -1,9 +1,9 @@
 // Renders the result viewer to a PNG after reading a result file and drawing
 // the spectra of one depth, for reviewing the window's look.
 //
-//   viewer_main OUTPUT.png RESULT.csv [DATA_FOLDER] [DEPTH_OPTION]
+//   viewer_main OUTPUT_FOLDER RESULT.csv [DATA_FOLDER] [DEPTH_OPTION]
 //
-// DATA_FOLDER holds the coefficient table (default: the current folder);
+// The picture is written to OUTPUT_FOLDER/viewer.png. DATA_FOLDER holds the coefficient table (default: the current folder);
 // DEPTH_OPTION is the option button to draw, "Option2" (0 cm) .. "Option7"
 // (20 cm) or "Option1" (incident), default "Option4" (5 cm).
 
@@ -46,10 +46,10 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: viewer_main OUTPUT.png RESULT.csv [DATA_FOLDER] [DEPTH_OPTION]\n");
+        std::fprintf(stderr, "usage: viewer_main OUTPUT_FOLDER RESULT.csv [DATA_FOLDER] [DEPTH_OPTION]\n");
         return 2;
     }
-    const QString output = QString::fromLocal8Bit(argv[1]);
+    const QString output = QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("viewer.png"));
     const QFileInfo result(QString::fromLocal8Bit(argv[2]));
     const QString dataFolder = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QDir::currentPath();
     const QString depthOption = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("Option4");
