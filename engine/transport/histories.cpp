@@ -4,6 +4,7 @@
 
 #include "files/engine_error.h"
 #include "files/fixed_field.h"
+#include "transport/fast_physics.h"
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
 
@@ -16,7 +17,7 @@ int lastBin(const RunParameters& parameters) {
 }
 
 template <class Physics>
-void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, const Physics& physics,
+void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, Physics& physics,
              RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics) {
     HistoryStatistics counted;
     const int bins = lastBin(parameters);
@@ -73,13 +74,15 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
 
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum, const MaterialTable& material,
                   RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics) {
-    runBins(parameters, spectrum, ReferencePhysics(material), random, tallies, progress, statistics);
+    FastPhysics physics(material);
+    runBins(parameters, spectrum, physics, random, tallies, progress, statistics);
 }
 
 void runHistoriesReference(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                            const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                            std::ostream& progress, HistoryStatistics* statistics) {
-    runBins(parameters, spectrum, ReferencePhysics(material), random, tallies, progress, statistics);
+    const ReferencePhysics physics(material);
+    runBins(parameters, spectrum, physics, random, tallies, progress, statistics);
 }
 
 }  // namespace corvane

@@ -38,6 +38,24 @@ struct Direction {
     float sinPhi = 0;
 };
 
+// The two numbers drawn with a flight: ln(R1) of the first (in double, for the
+// flight length -ln(R1) / mu) and the second, R2, for the interaction type.
+struct FlightDraw {
+    double logR1 = 0;
+    float r2 = 0;
+};
+
+// Draws R1 and R2, both again while R1 is 0 (its logarithm would be infinite).
+template <class Random>
+FlightDraw drawFlight(Random& random) {
+    float r1, r2;
+    do {
+        r1 = random.uniform();
+        r2 = random.uniform();
+    } while (r1 <= 0);
+    return FlightDraw{std::log(static_cast<double>(r1)), r2};
+}
+
 inline constexpr float kElectronRestEnergy = 511.0f;  // keV
 inline constexpr float kHc = 12.4f;                   // keV x angstrom
 inline constexpr float kMomentumTransferLimit = 10.0f;

@@ -20,7 +20,7 @@ inline constexpr float kEnergyCutoff = 2.0f;  // keV: photons below are not foll
 // Runs one history of source bin k (energy 0.5 k keV) for a field of diameter
 // fieldDiameter cm. Returns the number of flights.
 template <class Physics, class Random>
-std::int64_t trackPhoton(int k, float fieldDiameter, const Physics& physics, Random& random, Tallies& tallies) {
+std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies) {
     float e = static_cast<float>(k * static_cast<double>(0.5f));
     const double fd = fieldDiameter;
 
@@ -60,12 +60,8 @@ std::int64_t trackPhoton(int k, float fieldDiameter, const Physics& physics, Ran
         const float mu = static_cast<float>((static_cast<double>(c.photoelectric) + c.incoherent) + c.coherent);
         const float pPe = static_cast<float>(static_cast<double>(c.photoelectric) / mu);
         const float pPc = static_cast<float>((static_cast<double>(c.photoelectric) + c.coherent) / mu);
-        float r1, r2;
-        do {
-            r1 = random.uniform();
-            r2 = random.uniform();
-        } while (r1 <= 0);
-        const float s = physics.flightLength(r1, mu);
+        const FlightDraw draw = physics.drawFlight(random);
+        const float s = static_cast<float>(-(draw.logR1 / mu));  // flight length in cm
         const double sd = s;
         const float x1 = static_cast<float>(static_cast<double>(x) + sd * dir.sinTheta * dir.cosPhi);
         const float y1 = static_cast<float>(static_cast<double>(y) + sd * dir.sinTheta * dir.sinPhi);
@@ -82,7 +78,7 @@ std::int64_t trackPhoton(int k, float fieldDiameter, const Physics& physics, Ran
         z = z1;
 
         Scatter scatter;
-        switch (chooseInteraction(r2, pPe, pPc)) {
+        switch (chooseInteraction(draw.r2, pPe, pPc)) {
             case Interaction::Absorption:
                 return flights;
             case Interaction::Coherent:

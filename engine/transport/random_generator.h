@@ -2,6 +2,15 @@
 // The engine's only source of random numbers: an additive lagged-Fibonacci
 // generator on 14-bit integers (lags 24 and 55, modulus 16384) with a fixed
 // seed, so identical inputs give identical results.
+//
+// The generator is defined on a table A[1..55] with two indices J and K that
+// run downwards: each step sets A[K] = (A[J] + A[K]) mod 16384 and moves both
+// indices down by one, from 1 back to 55. In terms of the values produced,
+// x(n) = (x(n-24) + x(n-55)) mod 16384, with the seed table read as the 55
+// values before the first step (x(1 - i) = A[i]). The stream is kept in that
+// second form, as the last 64 values in a ring indexed by the step count, so
+// a draw is two loads, an add, a mask and a store; the table form is derived
+// from it for inspection.
 
 #include <array>
 #include <cstdint>
@@ -15,16 +24,17 @@ public:
     // Seeds the table only: A[1] = 3783, A[i] = (2 A[i-1] + i) mod 16384,
     // J = 24, K = 55.
     void seed();
+
     // One update step; returns a / 16384.1f rounded to single precision.
     float uniform() { return toUniform(nextInteger()); }
 
     // One update step; returns the new 14-bit value a (0..16383).
     std::int32_t nextInteger() {
-        a_[k_] = (a_[j_] + a_[k_]) % kModulus;
-        last_ = a_[k_];
-        if (--j_ == 0) j_ = 55;
-        if (--k_ == 0) k_ = 55;
-        return last_;
+        const std::uint32_t n = ++steps_;
+        // Both operands lie in 0..16383, so the mask is the remainder.
+        const std::int32_t a = (ring_[(n - 24) & kRingMask] + ring_[(n - 55) & kRingMask]) & (kModulus - 1);
+        ring_[n & kRingMask] = a;
+        return a;
     }
 
     // The draw of a 14-bit value: the quotient a / D formed in double from the
@@ -36,17 +46,20 @@ public:
     static constexpr std::int32_t kModulus = 16384;
     static constexpr float kDivisor = 16384.1f;  // exactly 16384.099609375
 
-    // The state, for tests that replay the stream.
-    std::int32_t shortLag() const { return j_; }
-    std::int32_t longLag() const { return k_; }
-    std::int32_t lastInteger() const { return last_; }
-    std::int32_t tableValue(int i) const { return a_[static_cast<std::size_t>(i)]; }  // A[1..55]
+    // The state in table form, for tests that replay the stream: the indices
+    // J and K, the value of the last step, and A[1..55].
+    std::int32_t shortLag() const;
+    std::int32_t longLag() const;
+    std::int32_t lastInteger() const;
+    std::int32_t tableValue(int i) const;
 
 private:
-    std::array<std::int32_t, 56> a_{};  // A[1..55]
-    std::int32_t j_ = 24;
-    std::int32_t k_ = 55;
-    std::int32_t last_ = 0;
+    static constexpr std::uint32_t kRingMask = 63;
+    // x(n) at ring_[n & 63] for the last 64 steps n; steps_ starts at 55 so
+    // that the seed values x(-54..0) sit at steps 1..55 without negative
+    // indices: x(t) is stored under t + 55.
+    std::array<std::int32_t, kRingMask + 1> ring_{};
+    std::uint32_t steps_ = 55;
 };
 
 }  // namespace corvane

@@ -19,9 +19,9 @@ public:
     float incoherentFunctionAt(float x) const { return table_.incoherentFunctionAt(x); }
     float coherentMomentumTransfer(float c) const { return table_.coherentMomentumTransfer(c); }
 
-    // s = -(ln(R1) / mu), in cm.
-    float flightLength(float r1, float mu) const {
-        return static_cast<float>(-(std::log(static_cast<double>(r1)) / mu));
+    template <class Random>
+    FlightDraw drawFlight(Random& random) const {
+        return corvane::drawFlight(random);
     }
 
     void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,

@@ -1,0 +1,99 @@
+#include "transport/fast_physics.h"
+
+#include "files/run_parameters.h"
+
+namespace corvane {
+
+RandomValueTables::RandomValueTables() {
+    for (std::int32_t a = 0; a < RandomGenerator::kModulus; ++a) {
+        const auto i = static_cast<std::size_t>(a);
+        const float r = RandomGenerator::toUniform(a);
+        uniform[i] = r;
+        logUniform[i] = a == 0 ? 0.0 : std::log(static_cast<double>(r));
+        // The azimuth phi = U * pi * 2, stored, then its cosine and sine.
+        const float phi = static_cast<float>(static_cast<double>(r) * kPi * 2);
+        cosAzimuth[i] = static_cast<float>(std::cos(static_cast<double>(phi)));
+        sinAzimuth[i] = static_cast<float>(std::sin(static_cast<double>(phi)));
+    }
+}
+
+const RandomValueTables& randomValueTables() {
+    static const RandomValueTables tables;
+    return tables;
+}
+
+FastPhysics::FastPhysics(const MaterialTable& table)
+    : smax(table.smax), cmax(table.cmax), table_(table), tables_(randomValueTables()) {
+    for (int row = 1; row <= table.n && row <= kMaxEnergyRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        lnEnergy_[i] = static_cast<float>(std::log(static_cast<double>(table.energy[i])));
+        lnCoherent_[i] = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i])));
+        lnIncoherent_[i] = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i])));
+        lnPhotoelectric_[i] = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i])));
+    }
+    for (int k = 1; k <= kBins; ++k) {
+        binCoefficients_[static_cast<std::size_t>(k)] = interpolateCoefficients(static_cast<float>(k * 0.5));
+    }
+}
+
+InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
+    const float lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    // The first row i >= 2 with E[i] > e, bounded by the last row.
+    int low = 2, high = table_.n;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (table_.energy[static_cast<std::size_t>(mid)] <= e) low = mid + 1;
+        else high = mid;
+    }
+    const auto i = static_cast<std::size_t>(low);
+    const double lnELow = lnEnergy_[i - 1];
+    const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / (static_cast<double>(lnEnergy_[i]) - lnELow));
+    InteractionCoefficients mu;
+    mu.coherent = static_cast<float>(
+        std::exp((static_cast<double>(lnCoherent_[i]) - lnCoherent_[i - 1]) * f + lnCoherent_[i - 1]));
+    mu.incoherent = static_cast<float>(
+        std::exp((static_cast<double>(lnIncoherent_[i]) - lnIncoherent_[i - 1]) * f + lnIncoherent_[i - 1]));
+    mu.photoelectric = static_cast<float>(
+        std::exp((static_cast<double>(lnPhotoelectric_[i]) - lnPhotoelectric_[i - 1]) * f + lnPhotoelectric_[i - 1]));
+    return mu;
+}
+
+void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
+                        float e, int component) const {
+    if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
+    const std::int32_t k = energyBin(e);
+    if (k < 1 || k > kBins || component < 1 || component > 2) return;
+    const double r2 = kSphereRadiusSquared;
+    const double xd0 = x0, yd0 = y0, zd0 = z0, xd1 = x1, yd1 = y1, zd1 = z1;
+    // The line, the same for every sphere.
+    const float a = static_cast<float>((yd1 - yd0) / (xd1 - xd0));
+    const float b = static_cast<float>((zd1 - zd0) / (xd1 - xd0));
+    const double ad = a, bd = b;
+    const double zAtX0 = zd0 - xd0 * bd;
+    const double yOffset = yd0 - xd0 * ad;
+    const float qa = static_cast<float>(bd * bd + ad * ad + 1);
+    const double qad = qa;
+    const double yOffsetA = yOffset * ad;
+    const double yOffsetSquared = yOffset * yOffset;
+    // Crossing the planes x = 0 or y = 0 does not depend on the sphere.
+    const bool crossesAxisPlane = xd1 * xd0 <= 0 || yd1 * yd0 <= 0;
+    const double y0Squared = yd0 * yd0, x0Squared = xd0 * xd0, y1Squared = yd1 * yd1, x1Squared = xd1 * xd1;
+    auto& cells = tallies.depth;
+    for (int j = 1; j <= kSpheres; ++j) {
+        const double d = kSphereDepths[static_cast<std::size_t>(j - 1)];
+        const double zOffset = zAtX0 - d;
+        const float qb = static_cast<float>(-2 * (zOffset * bd + yOffsetA));
+        const float qc = static_cast<float>(zOffset * zOffset + yOffsetSquared - r2);
+        const float disc = static_cast<float>(static_cast<double>(qb) * qb - static_cast<double>(qc) * qad * 4);
+        if (disc < 0) continue;
+        bool scores = crossesAxisPlane || (zd1 - d) * (zd0 - d) <= 0;
+        if (!scores) {
+            const float dist0 = static_cast<float>((zd0 - d) * (zd0 - d) + y0Squared + x0Squared);
+            const float dist1 = static_cast<float>((zd1 - d) * (zd1 - d) + y1Squared + x1Squared);
+            scores = dist0 <= r2 || dist1 <= r2;
+        }
+        if (scores) ++cells[static_cast<std::size_t>(j)][static_cast<std::size_t>(component)][static_cast<std::size_t>(k)];
+    }
+}
+
+}  // namespace corvane
