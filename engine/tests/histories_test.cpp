@@ -78,7 +78,8 @@ TEST(Histories, HistoryCountsReachingTwoToThe31AreRefused) {
     } catch (const EngineError& e) {
         EXPECT_EQ(e.status(), ExitStatus::InvalidConditions);
         const std::string message = e.what();
-        EXPECT_NE(message.find("bin 7"), std::string::npos) << message;
+        EXPECT_NE(message.find("bin 7 would run 2147483648 photon histories"), std::string::npos) << message;
+        EXPECT_EQ(message.find('*'), std::string::npos) << "a figure did not fit its field: " << message;
         EXPECT_NE(message.find("lower the number of incident photons per cm2 below"), std::string::npos) << message;
     }
     // One step below 2^31 runs, truncated.

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "files/engine_error.h"
-#include "files/fixed_field.h"
 #include "transport/fast_physics.h"
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
@@ -61,12 +60,12 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
                                 (static_cast<double>(parameters.fieldDiameter) * 0.5f) * kPi;
             std::string advice = "lower the number of incident photons per cm2";
             if (area > 0 && largest > 0) {
-                advice += " below " + formatF(2147483647.0 / (largest * area), 1, 0) + " /cm2";
+                advice += " below " + std::to_string(static_cast<long long>(2147483647.0 / (largest * area))) + " /cm2";
             }
             advice += " or the field diameter";
             throw EngineError(ExitStatus::InvalidConditions,
                               "invalid conditions: energy bin " + std::to_string(k) + " would run " +
-                                  formatF(n, 1, 0) + " photon histories, more than the 2147483647 a run can count; " +
+                                  std::to_string(static_cast<long long>(n)) + " photon histories, more than the 2147483647 a run can count; " +
                                   advice);
         }
     }
