@@ -229,8 +229,12 @@ TEST(Histories, FastLookupsReturnTheReferenceBits) {
         }
         for (float v = 0.0f; v < 10.0f; v += 0.00731f) arguments.push_back(v);
         for (float v : arguments) {
-            if (v < 10.0f) ASSERT_EQ(fast.incoherentFunctionAt(v), table.incoherentFunctionAt(v)) << v;
-            if (v < table.cmax) ASSERT_EQ(fast.coherentMomentumTransfer(v), table.coherentMomentumTransfer(v)) << v;
+            if (v < 10.0f) {
+                ASSERT_EQ(fast.incoherentFunctionAt(v), table.incoherentFunctionAt(v)) << v;
+            }
+            if (v < table.cmax) {
+                ASSERT_EQ(fast.coherentMomentumTransfer(v), table.coherentMomentumTransfer(v)) << v;
+            }
         }
     }
 }

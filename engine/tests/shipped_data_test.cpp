@@ -135,9 +135,13 @@ TEST(ShippedCoefficientTable, PhysicsAgreesWithPublishedValues) {
     // and the tungsten L3, L2, L1 and K edges (10.2, 11.5, 12.1, 69.5 keV).
     for (double e = 3.5; e <= 150.0; e += 0.5) {
         const bool tungstenEdge = e == 10.5 || e == 12.0 || e == 12.5 || e == 70.0;
-        if (!tungstenEdge) EXPECT_LT(at(e)[1], at(e - 0.5)[1]) << e << " keV";
+        if (!tungstenEdge) {
+            EXPECT_LT(at(e)[1], at(e - 0.5)[1]) << e << " keV";
+        }
         EXPECT_LT(at(e)[2], at(e - 0.5)[2]) << e << " keV";
-        if (e != 9.0) EXPECT_LT(at(e)[3], at(e - 0.5)[3]) << e << " keV";
+        if (e != 9.0) {
+            EXPECT_LT(at(e)[3], at(e - 0.5)[3]) << e << " keV";
+        }
     }
 
     // Air and soft tissue energy absorption reproduce NIST at its energies.
@@ -202,7 +206,9 @@ TEST_P(ShippedMaterialTable, ReadsThroughTheEngineReaderWithinTheLimits) {
     EXPECT_LE(t.energy[1], 1.0f);
     EXPECT_GE(t.energy[static_cast<std::size_t>(t.n)], 200.0f);
     for (std::size_t i = 1; i <= static_cast<std::size_t>(t.n); ++i) {
-        if (i > 1) EXPECT_GT(t.energy[i], t.energy[i - 1]);
+        if (i > 1) {
+            EXPECT_GT(t.energy[i], t.energy[i - 1]);
+        }
         EXPECT_GT(t.muCoherent[i], 0.0f);
         EXPECT_GT(t.muIncoherent[i], 0.0f);
         EXPECT_GT(t.muPhotoelectric[i], 0.0f);

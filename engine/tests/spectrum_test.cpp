@@ -141,7 +141,9 @@ TEST(Spectrum, KLinesOnlyAbove70kV) {
         for (int k : {115, 117, 118, 120, 133, 135, 137, 139}) {
             expectRelative(s[k], referenceBin(true, k, kV, 0, 0), 3e-5L, "no line");
         }
-        if (kV == 80.0f) EXPECT_GT(s[119], 1.3 * referenceBin(true, 119, kV, 0, 0));
+        if (kV == 80.0f) {
+            EXPECT_GT(s[119], 1.3 * referenceBin(true, 119, kV, 0, 0));
+        }
     }
 }
 
