@@ -26,22 +26,35 @@ QString findEngineExecutable() {
     return path;
 }
 
+QStringList engineCommand(const QString& enginePath) {
+    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+            QStringLiteral("\"$0\"; status=$?; if [ \"$status\" -ne 0 ]; then "
+                           "printf '\\n%s\\n' \"Corvane ended with exit status $status. "
+                           "Press Enter to close this window.\"; read reply; fi"),
+            enginePath};
+}
+
 QList<TerminalCommand> terminalCommands(const QString& enginePath, const QString& workingDirectory) {
+    const QStringList command = engineCommand(enginePath);
     return {
         // Plain xterm shows Japanese as blank cells unless it has a font for
         // the double-width characters (-fd).
         {QStringLiteral("xterm"),
-         {QStringLiteral("-maximized"), QStringLiteral("-title"), kEngineProgramName, QStringLiteral("-fa"),
-          QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fd"), QStringLiteral("IPAGothic"), QStringLiteral("-fs"),
-          QStringLiteral("12"), QStringLiteral("-e"), enginePath}},
-        {QStringLiteral("x-terminal-emulator"), {QStringLiteral("-e"), enginePath}},
+         QStringList{QStringLiteral("-maximized"), QStringLiteral("-title"), kEngineProgramName, QStringLiteral("-fa"),
+                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fd"), QStringLiteral("IPAGothic"),
+                     QStringLiteral("-fs"), QStringLiteral("12"), QStringLiteral("-e")} +
+             command},
+        {QStringLiteral("x-terminal-emulator"), QStringList{QStringLiteral("-e")} + command},
         {QStringLiteral("gnome-terminal"),
-         {QStringLiteral("--maximize"), QStringLiteral("--working-directory=") + workingDirectory, QStringLiteral("--"),
-          enginePath}},
-        {QStringLiteral("konsole"), {QStringLiteral("--workdir"), workingDirectory, QStringLiteral("-e"), enginePath}},
+         QStringList{QStringLiteral("--maximize"), QStringLiteral("--working-directory=") + workingDirectory,
+                     QStringLiteral("--")} +
+             command},
+        {QStringLiteral("konsole"),
+         QStringList{QStringLiteral("--workdir"), workingDirectory, QStringLiteral("-e")} + command},
         {QStringLiteral("xfce4-terminal"),
-         {QStringLiteral("--maximize"), QStringLiteral("--working-directory=") + workingDirectory, QStringLiteral("-x"),
-          enginePath}},
+         QStringList{QStringLiteral("--maximize"), QStringLiteral("--working-directory=") + workingDirectory,
+                     QStringLiteral("-x")} +
+             command},
     };
 }
 

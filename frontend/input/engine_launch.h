@@ -19,6 +19,12 @@ struct TerminalCommand {
 // working directory, then on the PATH. Empty when it is nowhere.
 QString findEngineExecutable();
 
+// The command a terminal runs: the engine itself, followed, when it ends with a
+// failure, by a notice of its exit status and a wait for Enter. The engine
+// reports a failed run on its console and ends at once; without the wait the
+// terminal window would close before the report could be read.
+QStringList engineCommand(const QString& enginePath);
+
 // The terminal programs tried, in order, each told to run `enginePath` in
 // `workingDirectory`, maximised where the terminal offers it.
 QList<TerminalCommand> terminalCommands(const QString& enginePath, const QString& workingDirectory);

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +69,8 @@ private slots:
     void startsTheEngineInEachTerminal();
     void missingEngineEndsTheProgram();
     void missingTerminalEndsTheProgram();
+    void terminalStaysOpenOnlyAfterAFailedRun_data();
+    void terminalStaysOpenOnlyAfterAFailedRun();
 
 private:
     QString work() const { return QFileInfo(work_->path()).canonicalFilePath(); }
@@ -151,7 +154,10 @@ void LaunchTest::startsTheEngineInEachTerminal() {
     // The terminal was started there too, with its arguments.
     const QByteArray recorded = waitForFile(QDir(work()).filePath(QStringLiteral("terminal_arguments.txt")));
     QStringList expected{QDir(bin()).filePath(terminal)};
-    for (QString a : arguments) expected << a.replace(QStringLiteral("%E"), engine).replace(QStringLiteral("%W"), work());
+    for (QString a : arguments) {
+        if (a == QStringLiteral("%E")) expected << engineCommand(engine);
+        else expected << a.replace(QStringLiteral("%W"), work());
+    }
     QCOMPARE(QString::fromLocal8Bit(recorded).split(u'\n', Qt::SkipEmptyParts), expected);
     QVERIFY(QFile::exists(QDir(work()).filePath(QStringLiteral("B2F.dat"))));
 }
@@ -188,6 +194,34 @@ void LaunchTest::missingTerminalEndsTheProgram() {
     QCOMPARE(ends.statuses, std::vector<int>{1});
     QTest::qWait(300);
     QVERIFY(!QFile::exists(QDir(work()).filePath(QStringLiteral("engine_started_in.txt"))));
+}
+
+void LaunchTest::terminalStaysOpenOnlyAfterAFailedRun_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("normal end") << 0 << QString();
+    QTest::newRow("refused conditions")
+        << 4 << QStringLiteral("\nCorvane ended with exit status 4. Press Enter to close this window.\n");
+}
+
+// The terminal runs the engine through engineCommand: after a failed run the
+// window must wait for Enter, so that the engine's error report can be read.
+void LaunchTest::terminalStaysOpenOnlyAfterAFailedRun() {
+    QFETCH(int, status);
+    QFETCH(QString, notice);
+    const QString engine = QDir(bin()).filePath(kEngineProgramName);
+    QVERIFY(writeScript(engine, QByteArray("#!/bin/sh\necho engine output\nexit ") + QByteArray::number(status) + "\n"));
+    const QStringList command = engineCommand(engine);
+    QProcess shell;
+    shell.setProgram(command.first());
+    shell.setArguments(command.mid(1));
+    shell.start();
+    QVERIFY(shell.waitForStarted());
+    // Enter pressed in the terminal: the wait reads one line, then the window may close.
+    shell.write("\n");
+    shell.closeWriteChannel();
+    QVERIFY(shell.waitForFinished(5000));
+    QCOMPARE(QString::fromLocal8Bit(shell.readAllStandardOutput()), QStringLiteral("engine output\n") + notice);
 }
 
 QTEST_MAIN(LaunchTest)
