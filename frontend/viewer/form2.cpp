@@ -277,6 +277,15 @@ void Form2::setFocusOrder() {
 void Form2::applyOpeningState() {
     dir1_->setPath(drive1_->currentFolderOf(drive1_->drivePath()));
     file1_->setDirectory(dir1_->path());
+    clearDrawing();
+    option_[10]->setChecked(true);
+    state_.VerticalScale = 1.0;
+}
+
+// What the opening state and Reset share: the plot, the cursor and the
+// read-outs cleared, drawing and deleting disabled until the next file, every
+// component ticked, "Normalize" off and the factor table emptied.
+void Form2::clearDrawing() {
     picture1_->clear();
     hideCursor();
     text_[1]->clear();
@@ -288,8 +297,6 @@ void Form2::applyOpeningState() {
     state_.AxesDrawn = 0;
     option_[9]->setChecked(true);
     state_.NormalizeMode = 0;
-    option_[10]->setChecked(true);
-    state_.VerticalScale = 1.0;
     clearFactorLabels();
 }
 
@@ -376,19 +383,8 @@ void Form2::clearGraph() {
 
 void Form2::resetViewer() {
     file1_->refresh();
-    picture1_->clear();
     picture2_->clear();
-    hideCursor();
-    text_[1]->clear();
-    text_[2]->clear();
-    text_[3]->clear();
-    command2_->setEnabled(false);
-    command4_->setEnabled(false);
-    for (int k = 1; k <= 3; ++k) check_[k]->setChecked(true);
-    state_.AxesDrawn = 0;
-    option_[9]->setChecked(true);
-    state_.NormalizeMode = 0;
-    clearFactorLabels();
+    clearDrawing();
 }
 
 void Form2::trackCursor(float x, float y) {

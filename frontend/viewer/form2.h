@@ -66,6 +66,7 @@ protected:
 private:
     void buildControls();
     void setFocusOrder();
+    void clearDrawing();
     void clearFactorLabels();
     void hideCursor();
     QString selectedFilePath() const;
