@@ -22,6 +22,19 @@ const RandomValueTables& randomValueTables() {
     return tables;
 }
 
+template <std::size_t Size>
+void RowIndex::build(const std::array<float, Size>& key, int last, float limit) {
+    scale_ = kBuckets / static_cast<double>(limit);
+    for (int b = 0; b < kBuckets; ++b) {
+        // The row of the lower edge of the bucket below: no argument that
+        // lands in bucket b is smaller, whatever the rounding of its scaling.
+        const float edge = b == 0 ? 0.0f : static_cast<float>((b - 1) / scale_);
+        int i = 2;
+        while (i < last && key[static_cast<std::size_t>(i)] <= edge) ++i;
+        start_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b == 0 ? 2 : i);
+    }
+}
+
 FastPhysics::FastPhysics(const MaterialTable& table)
     : smax(table.smax), cmax(table.cmax), table_(table), tables_(randomValueTables()) {
     for (int row = 1; row <= table.n && row <= kMaxEnergyRows; ++row) {
@@ -32,8 +45,69 @@ FastPhysics::FastPhysics(const MaterialTable& table)
         lnPhotoelectric_[i] = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i])));
     }
     for (int k = 1; k <= kBins; ++k) {
-        binCoefficients_[static_cast<std::size_t>(k)] = interpolateCoefficients(static_cast<float>(k * 0.5));
+        Coefficients& c = binCoefficients_[static_cast<std::size_t>(k)];
+        c.coefficients = interpolateCoefficients(static_cast<float>(k * 0.5));
+        c.flight = flightCoefficients(c.coefficients);
     }
+    for (int row = 2; row <= kMomentumRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        incoherentSlope_[i] = (static_cast<double>(table.incoherentFunction[i]) - table.incoherentFunction[i - 1]) /
+                              (static_cast<double>(table.x[i]) - table.x[i - 1]);
+    }
+    incoherentRows_.build(table.x, kMomentumRows, kMomentumTransferLimit);
+    for (std::size_t a = 0; a < coherentX_.size(); ++a) {
+        const float c = static_cast<float>(static_cast<double>(tables_.uniform[a]) * cmax);
+        coherentX_[a] = coherentMomentumTransfer(c);
+    }
+}
+
+Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
+    const double ed = e;
+    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
+    const double kd = k;
+    const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
+    const double firstBranchScale = 2.0f / kd;
+    const double restOverE = kElectronRestEnergy / ed;
+    const auto& uniform = tables_.uniform;
+    float theta = 0;
+    for (;;) {
+        const float u1 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        const float u2 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        const float u3 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        float eta;
+        if (u1 <= p) {
+            eta = static_cast<float>(firstBranchScale * u2 + 1.0f);
+            const double etad = eta;
+            if (!(4.0f * (1 / etad - 1 / (etad * etad)) > u3)) continue;
+        } else {
+            eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
+            const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
+            const double cd = c;
+            if (!(0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3)) continue;
+        }
+        float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * restOverE);
+        if (cosTheta == 0) {
+            theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
+        } else {
+            if (cosTheta > 1) cosTheta = 1;
+            const double c = cosTheta;
+            theta = static_cast<float>(std::atan(std::sqrt(1 - c * c) / c));
+            if (theta < 0) theta = static_cast<float>(static_cast<double>(theta) + kPi);
+        }
+        const float x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
+        if (x < kMomentumTransferLimit) {
+            const float s = incoherentFunctionAt(x);
+            const float u4 = uniform[static_cast<std::size_t>(random.nextInteger())];
+            if (static_cast<double>(s) / smax >= u4) break;
+        } else {
+            break;
+        }
+    }
+    Scatter out;
+    out.energy = static_cast<float>(ed / ((1 - std::cos(static_cast<double>(theta))) * (ed / kElectronRestEnergy) + 1));
+    out.sinTheta = static_cast<float>(std::sin(static_cast<double>(theta)));
+    out.cosTheta = static_cast<float>(std::cos(static_cast<double>(theta)));
+    return out;
 }
 
 InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {

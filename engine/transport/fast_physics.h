@@ -2,13 +2,17 @@
 // The transport rules computed fast, with results identical to the bit to the
 // plain reading (ReferencePhysics):
 //  - the logarithms of the material table are taken once, and the row of a
-//    lookup is found by binary search, which stops at the same row as the
-//    scan from row 2 (the first row past row 1 whose key exceeds the argument);
-//  - the coefficients of the 300 bin energies are computed once, and those of
-//    the last energy looked up are kept (a primary keeps its energy from
-//    flight to flight, and so does a coherently scattered photon);
+//    lookup is found by binary search or from a bucket index, either of which
+//    stops at the same row as the scan from row 2 (the first row past row 1
+//    whose key exceeds the argument);
+//  - the coefficients of the 300 bin energies are computed once, with the sum
+//    mu and the two interaction thresholds of a flight, and those of the last
+//    energy looked up are kept (a primary keeps its energy from flight to
+//    flight, and so does a coherently scattered photon);
 //  - quantities that depend on one 14-bit random value only are tabulated by
-//    that value: ln R of the flight length, cos and sin of the azimuth;
+//    that value: ln R of the flight length, cos and sin of the azimuth, the
+//    coherent momentum transfer;
+//  - the escape test compares the squared distance from the axis;
 //  - the parts of the sphere test that do not depend on the sphere are
 //    computed once per flight.
 
@@ -17,6 +21,7 @@
 #include <cstdint>
 
 #include "files/material_table.h"
+#include "transport/histories.h"
 #include "transport/interactions.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"
@@ -33,27 +38,44 @@ struct RandomValueTables {
     RandomValueTables();
 };
 
+// Finds the row of a lookup (the first row i >= 2 whose key exceeds the
+// argument, or the last row) without a search: the argument range [0, limit)
+// is cut into equal buckets, each knowing the row of an argument one bucket
+// below its own lower edge, from which a short forward scan reaches the row.
+// Starting from the row of a smaller argument, every row passed has a key at
+// most the argument, so the scan ends where the search from row 2 would.
+class RowIndex {
+public:
+    static constexpr int kBuckets = 4096;
+
+    template <std::size_t Size>
+    void build(const std::array<float, Size>& key, int last, float limit);
+
+    template <std::size_t Size>
+    int row(const std::array<float, Size>& key, int last, float argument) const {
+        const double scaled = static_cast<double>(argument) * scale_;
+        int i;
+        if (scaled >= 0 && scaled < kBuckets) i = start_[static_cast<std::size_t>(scaled)];
+        else i = 2;
+        while (i < last && key[static_cast<std::size_t>(i)] <= argument) ++i;
+        return i;
+    }
+
+private:
+    double scale_ = 0;
+    std::array<std::uint8_t, kBuckets> start_{};
+};
+
 class FastPhysics {
 public:
     explicit FastPhysics(const MaterialTable& table);
 
-    InteractionCoefficients coefficientsAt(float e) {
-        if (e == lastEnergy_) return lastCoefficients_;
-        const float twice = e * 2;  // exact
-        if (twice >= 1.0f && twice <= static_cast<float>(kBins)) {
-            const auto k = static_cast<std::int32_t>(twice);
-            if (static_cast<float>(k) == twice) return binCoefficients_[static_cast<std::size_t>(k)];
-        }
-        lastEnergy_ = e;
-        lastCoefficients_ = interpolateCoefficients(e);
-        return lastCoefficients_;
-    }
+    InteractionCoefficients coefficientsAt(float e) { return lookup(e).coefficients; }
+    FlightCoefficients flightCoefficientsAt(float e) { return lookup(e).flight; }
 
     float incoherentFunctionAt(float x) const {
-        const auto i = static_cast<std::size_t>(searchRow(table_.x, x));
-        return static_cast<float>((static_cast<double>(table_.incoherentFunction[i]) - table_.incoherentFunction[i - 1]) /
-                                      (static_cast<double>(table_.x[i]) - table_.x[i - 1]) *
-                                      (static_cast<double>(x) - table_.x[i - 1]) +
+        const auto i = static_cast<std::size_t>(incoherentRows_.row(table_.x, kMomentumRows, x));
+        return static_cast<float>(incoherentSlope_[i] * (static_cast<double>(x) - table_.x[i - 1]) +
                                   table_.incoherentFunction[i - 1]);
     }
 
@@ -74,6 +96,38 @@ public:
         return FlightDraw{tables_.logUniform[static_cast<std::size_t>(a1)], tables_.uniform[static_cast<std::size_t>(a2)]};
     }
 
+    // The square root is correctly rounded and never falls as its argument
+    // grows, and the largest double below 900 has a root that rounds below
+    // 30, so comparing the squared distance with 900 decides as the root does.
+    static bool escapes(float x1, float y1, float z1) {
+        static_assert(PhantomGeometry::radius == 30.0f);
+        return z1 <= 0 || z1 >= PhantomGeometry::thickness ||
+               static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1 >= 900.0;
+    }
+
+    Scatter sampleIncoherent(float e, RandomGenerator& random) const;
+
+    Scatter sampleCoherent(float e, RandomGenerator& random) const {
+        float cosTheta = 0;
+        for (;;) {
+            // x of c = U1 x CMAX depends on the draw alone.
+            const float x = coherentX_[static_cast<std::size_t>(random.nextInteger())];
+            const float t = static_cast<float>(static_cast<double>(x) * kHc / e);
+            if (t > 1) continue;  // beyond backscatter at this energy
+            const double td = t;
+            cosTheta = static_cast<float>(1 - (td * td) * 2);
+            const float u2 = tables_.uniform[static_cast<std::size_t>(random.nextInteger())];
+            const double cd = cosTheta;
+            if (static_cast<double>(u2) * 2 <= cd * cd + 1) break;
+        }
+        Scatter out;
+        out.energy = e;
+        out.cosTheta = cosTheta;
+        const double cd = cosTheta;
+        out.sinTheta = static_cast<float>(std::sqrt(1 - cd * cd));
+        return out;
+    }
+
     Direction rotate(const Direction& old, float cosThetaS, float sinThetaS, RandomGenerator& random) const {
         const auto a = static_cast<std::size_t>(random.nextInteger());
         return rotateDirectionBy(old, cosThetaS, sinThetaS, tables_.cosAzimuth[a], tables_.sinAzimuth[a]);
@@ -86,6 +140,24 @@ public:
     const float cmax;
 
 private:
+    struct Coefficients {
+        InteractionCoefficients coefficients;
+        FlightCoefficients flight;
+    };
+
+    const Coefficients& lookup(float e) {
+        if (e == lastEnergy_) return last_;
+        const float twice = e * 2;  // exact
+        if (twice >= 1.0f && twice <= static_cast<float>(kBins)) {
+            const auto k = static_cast<std::int32_t>(twice);
+            if (static_cast<float>(k) == twice) return binCoefficients_[static_cast<std::size_t>(k)];
+        }
+        lastEnergy_ = e;
+        last_.coefficients = interpolateCoefficients(e);
+        last_.flight = flightCoefficients(last_.coefficients);
+        return last_;
+    }
+
     // The first row i >= 2 whose key exceeds the argument, or row 45 (the
     // bound of the scan) when none does.
     static int searchRow(const std::array<float, kMomentumRows + 1>& key, float argument) {
@@ -103,9 +175,15 @@ private:
     const MaterialTable& table_;
     // Single-precision logarithms of the energies and the coefficients.
     std::array<float, kMaxEnergyRows + 1> lnEnergy_{}, lnCoherent_{}, lnIncoherent_{}, lnPhotoelectric_{};
-    std::array<InteractionCoefficients, kBins + 1> binCoefficients_{};
+    std::array<Coefficients, kBins + 1> binCoefficients_{};
     float lastEnergy_ = -1;
-    InteractionCoefficients lastCoefficients_{};
+    Coefficients last_{};
+    // The slope (S[i] - S[i-1]) / (X[i] - X[i-1]) of each interval, the
+    // quotient the interpolation forms first.
+    std::array<double, kMomentumRows + 1> incoherentSlope_{};
+    RowIndex incoherentRows_;
+    // The coherent momentum transfer of c = U1 x CMAX for every draw.
+    std::array<float, RandomGenerator::kModulus> coherentX_{};
     const RandomValueTables& tables_;
 };
 

@@ -15,6 +15,7 @@
 
 #include <cmath>
 
+#include "files/material_table.h"
 #include "files/run_parameters.h"
 
 namespace corvane {
@@ -59,6 +60,22 @@ FlightDraw drawFlight(Random& random) {
 inline constexpr float kElectronRestEnergy = 511.0f;  // keV
 inline constexpr float kHc = 12.4f;                   // keV x angstrom
 inline constexpr float kMomentumTransferLimit = 10.0f;
+
+// What a flight needs of the three coefficients: their sum mu (1/cm) and the
+// two thresholds of the interaction choice, MU_PE / mu and (MU_PE + MU_COH) / mu.
+struct FlightCoefficients {
+    float mu = 0;
+    float probabilityPe = 0;
+    float probabilityPc = 0;
+};
+
+inline FlightCoefficients flightCoefficients(const InteractionCoefficients& c) {
+    FlightCoefficients f;
+    f.mu = static_cast<float>((static_cast<double>(c.photoelectric) + c.incoherent) + c.coherent);
+    f.probabilityPe = static_cast<float>(static_cast<double>(c.photoelectric) / f.mu);
+    f.probabilityPc = static_cast<float>((static_cast<double>(c.photoelectric) + c.coherent) / f.mu);
+    return f;
+}
 
 // r2 is the second number drawn with the flight; probabilityPe = MU_PE / mu,
 // probabilityPc = (MU_PE + MU_COH) / mu. A tie goes to the later kind.

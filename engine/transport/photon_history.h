@@ -2,7 +2,8 @@
 // One photon history: entry on the field disc, then flight after flight
 // through the phantom until the photon is absorbed, escapes or falls below
 // 2 keV. A template over the physics (the material lookups, the flight
-// length, the scoring and the turn after a scatter) and the random source, so
+// length, the escape test, the scatters, the scoring and the turn after a
+// scatter) and the random source, so
 // the reference run, the fast run and tests share the one sequence of steps.
 
 #include <cmath>
@@ -56,12 +57,9 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
 
     for (;;) {
         if (e < kEnergyCutoff) break;
-        const InteractionCoefficients c = physics.coefficientsAt(e);
-        const float mu = static_cast<float>((static_cast<double>(c.photoelectric) + c.incoherent) + c.coherent);
-        const float pPe = static_cast<float>(static_cast<double>(c.photoelectric) / mu);
-        const float pPc = static_cast<float>((static_cast<double>(c.photoelectric) + c.coherent) / mu);
+        const FlightCoefficients c = physics.flightCoefficientsAt(e);
         const FlightDraw draw = physics.drawFlight(random);
-        const float s = static_cast<float>(-(draw.logR1 / mu));  // flight length in cm
+        const float s = static_cast<float>(-(draw.logR1 / c.mu));  // flight length in cm
         const double sd = s;
         const float x1 = static_cast<float>(static_cast<double>(x) + sd * dir.sinTheta * dir.cosPhi);
         const float y1 = static_cast<float>(static_cast<double>(y) + sd * dir.sinTheta * dir.sinPhi);
@@ -69,23 +67,20 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         ++flights;
         physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component);
 
-        if (z1 <= 0 || z1 >= PhantomGeometry::thickness ||
-            std::sqrt(static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1) >= PhantomGeometry::radius) {
-            break;  // escaped through a surface
-        }
+        if (physics.escapes(x1, y1, z1)) break;  // through a surface
         x = x1;
         y = y1;
         z = z1;
 
         Scatter scatter;
-        switch (chooseInteraction(draw.r2, pPe, pPc)) {
+        switch (chooseInteraction(draw.r2, c.probabilityPe, c.probabilityPc)) {
             case Interaction::Absorption:
                 return flights;
             case Interaction::Coherent:
-                scatter = sampleCoherent(e, physics, random);
+                scatter = physics.sampleCoherent(e, random);
                 break;
             case Interaction::Incoherent:
-                scatter = sampleIncoherent(e, physics, random);
+                scatter = physics.sampleIncoherent(e, random);
                 break;
         }
         e = scatter.energy;

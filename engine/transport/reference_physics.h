@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "files/material_table.h"
+#include "transport/histories.h"
 #include "transport/interactions.h"
 #include "transport/tallies.h"
 
@@ -16,6 +17,7 @@ public:
     explicit ReferencePhysics(const MaterialTable& table) : table_(table), smax(table.smax), cmax(table.cmax) {}
 
     InteractionCoefficients coefficientsAt(float e) const { return table_.coefficientsAt(e); }
+    FlightCoefficients flightCoefficientsAt(float e) const { return flightCoefficients(coefficientsAt(e)); }
     float incoherentFunctionAt(float x) const { return table_.incoherentFunctionAt(x); }
     float coherentMomentumTransfer(float c) const { return table_.coherentMomentumTransfer(c); }
 
@@ -27,6 +29,23 @@ public:
     void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
                int component) const {
         scoreFlight(tallies, x0, y0, z0, x1, y1, z1, cosTheta, e, component);
+    }
+
+    // The photon has left the phantom: through the entrance or rear surface,
+    // or at the phantom radius from the axis.
+    static bool escapes(float x1, float y1, float z1) {
+        return z1 <= 0 || z1 >= PhantomGeometry::thickness ||
+               std::sqrt(static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1) >= PhantomGeometry::radius;
+    }
+
+    template <class Random>
+    Scatter sampleIncoherent(float e, Random& random) const {
+        return corvane::sampleIncoherent(e, *this, random);
+    }
+
+    template <class Random>
+    Scatter sampleCoherent(float e, Random& random) const {
+        return corvane::sampleCoherent(e, *this, random);
     }
 
     template <class Random>
