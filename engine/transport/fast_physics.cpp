@@ -61,6 +61,33 @@ FastPhysics::FastPhysics(const MaterialTable& table)
     }
 }
 
+namespace {
+
+// Whether every double within `margin` of v rounds to the same float as v:
+// then a value known to lie that close to v is stored as the same float.
+bool roundsAlike(double v, double margin) {
+    const float f = static_cast<float>(v);
+    return static_cast<float>(v - margin) == f && static_cast<float>(v + margin) == f;
+}
+
+// pi minus the engine's pi 3.141592f, in double (pi as a sum of two doubles).
+constexpr double kPiHigh = 3.141592653589793116;
+constexpr double kPiLow = 1.2246467991473532e-16;
+const double kPiShortfall = (kPiHigh - static_cast<double>(kPi)) + kPiLow;
+
+}  // namespace
+
+// The scattering angle is stored as a float theta, so its sine, cosine and
+// half-angle sine are those of an angle a little off the one whose cosine is
+// the sampled cos theta. The offset delta between the two is known exactly
+// once the arc tangent is taken, and for |delta| < 1e-6 the rotation by it,
+// cos(a + delta) = c (1 - delta^2 / 2) - s delta and so on, gives the three
+// values within about 1e-15. Each result is stored as a float (or enters a
+// float formula), and it is taken from the rotation only when everything
+// within a safe margin of it rounds to the same float; otherwise, and in the
+// special cases of the angle (cos theta = 0, a negative cos theta whose arc
+// tangent rounds to zero), the library functions give it as the plain
+// reading does.
 Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
     const double ed = e;
     const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
@@ -68,8 +95,13 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
     const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
     const double firstBranchScale = 2.0f / kd;
     const double restOverE = kElectronRestEnergy / ed;
+    const double momentumMargin = 1e-15 * (1 + ed);
+    const double energyMargin = 2e-15 * ed * (1 + ed) + 1e-14;
+    constexpr double unitMargin = 4e-15;
     const auto& uniform = tables_.uniform;
     float theta = 0;
+    bool rotated = false;  // cosine, sine and delta below are valid
+    double cosine = 0, sine = 0, delta = 0;
     for (;;) {
         const float u1 = uniform[static_cast<std::size_t>(random.nextInteger())];
         const float u2 = uniform[static_cast<std::size_t>(random.nextInteger())];
@@ -86,15 +118,39 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
             if (!(0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3)) continue;
         }
         float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * restOverE);
+        rotated = false;
         if (cosTheta == 0) {
             theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
         } else {
             if (cosTheta > 1) cosTheta = 1;
             const double c = cosTheta;
-            theta = static_cast<float>(std::atan(std::sqrt(1 - c * c) / c));
-            if (theta < 0) theta = static_cast<float>(static_cast<double>(theta) + kPi);
+            const double s = std::sqrt(1 - c * c);
+            const double arc = std::atan(s / c);
+            theta = static_cast<float>(arc);
+            if (theta < 0) {
+                theta = static_cast<float>(static_cast<double>(theta) + kPi);
+                // theta - (arc + pi), with theta - 3.141592f exact.
+                delta = ((static_cast<double>(theta) - static_cast<double>(kPi)) - arc) - kPiShortfall;
+                rotated = true;
+            } else if (c > 0) {
+                delta = static_cast<double>(theta) - arc;  // exact: the two are within a float rounding
+                rotated = true;
+            }
+            cosine = c;
+            sine = s;
         }
-        const float x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
+        float x;
+        double halfSine = 0;
+        if (rotated) {
+            const double h = delta * 0.5;
+            halfSine = std::sqrt((1 - cosine) * 0.5) * (1 - h * h * 0.5) + std::sqrt((1 + cosine) * 0.5) * h;
+        }
+        const double xValue = halfSine * ed / kHc;
+        if (rotated && roundsAlike(xValue, momentumMargin)) {
+            x = static_cast<float>(xValue);
+        } else {
+            x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
+        }
         if (x < kMomentumTransferLimit) {
             const float s = incoherentFunctionAt(x);
             const float u4 = uniform[static_cast<std::size_t>(random.nextInteger())];
@@ -104,6 +160,19 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
         }
     }
     Scatter out;
+    if (rotated) {
+        const double halfDeltaSquared = delta * delta * 0.5;
+        const double cosValue = cosine * (1 - halfDeltaSquared) - sine * delta;
+        const double sinValue = sine * (1 - halfDeltaSquared) + cosine * delta;
+        const double energyValue = ed / ((1 - cosValue) * (ed / kElectronRestEnergy) + 1);
+        if (roundsAlike(cosValue, unitMargin) && roundsAlike(sinValue, unitMargin) &&
+            roundsAlike(energyValue, energyMargin)) {
+            out.energy = static_cast<float>(energyValue);
+            out.sinTheta = static_cast<float>(sinValue);
+            out.cosTheta = static_cast<float>(cosValue);
+            return out;
+        }
+    }
     out.energy = static_cast<float>(ed / ((1 - std::cos(static_cast<double>(theta))) * (ed / kElectronRestEnergy) + 1));
     out.sinTheta = static_cast<float>(std::sin(static_cast<double>(theta)));
     out.cosTheta = static_cast<float>(std::cos(static_cast<double>(theta)));
