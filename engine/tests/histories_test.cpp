@@ -15,27 +15,13 @@
 #include "transport/histories.h"
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
+#include "scripted_uniforms.h"
 
 using namespace corvane;
 
 namespace {
 
-class ScriptedUniforms {
-public:
-    ScriptedUniforms(std::initializer_list<float> values) : values_(values) {}
-    float uniform() {
-        if (next_ >= values_.size()) {
-            ADD_FAILURE() << "more numbers drawn than scripted (" << values_.size() << ")";
-            return 0.5f;
-        }
-        return values_[next_++];
-    }
-    std::size_t drawn() const { return next_; }
-
-private:
-    std::vector<float> values_;
-    std::size_t next_ = 0;
-};
+using corvane::testing::ScriptedUniforms;
 
 MaterialTable smallTable() {
     return readMaterialTable(std::filesystem::path(ENGINE_FIXTURES) / "transport" / "small_material.dat");

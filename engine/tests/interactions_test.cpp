@@ -7,29 +7,13 @@
 
 #include "files/material_table.h"
 #include "transport/interactions.h"
+#include "scripted_uniforms.h"
 
 using namespace corvane;
 
 namespace {
 
-// A scripted stream of uniform numbers; a test fails if more are drawn than
-// were scripted.
-class ScriptedUniforms {
-public:
-    ScriptedUniforms(std::initializer_list<float> values) : values_(values) {}
-    float uniform() {
-        if (next_ >= values_.size()) {
-            ADD_FAILURE() << "more numbers drawn than scripted (" << values_.size() << ")";
-            return 0.5f;
-        }
-        return values_[next_++];
-    }
-    std::size_t drawn() const { return next_; }
-
-private:
-    std::vector<float> values_;
-    std::size_t next_ = 0;
-};
+using corvane::testing::ScriptedUniforms;
 
 // A material whose S(x) and C(x) are simple: S(x) = min(x, 4) with SMAX = 4,
 // and C(x) = x on 0..11 (CMAX = 11), so the coherent momentum transfer equals
