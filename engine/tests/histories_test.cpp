@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -201,6 +202,13 @@ TEST(Histories, FastLookupsReturnTheReferenceBits) {
         for (int k = 1; k <= kBins; ++k) energies.push_back(static_cast<float>(k * 0.5));
         for (int i = 1; i <= table.n; ++i) energies.push_back(table.energy[static_cast<std::size_t>(i)]);
         for (float e = 0.7f; e < 150.0f; e *= 1.0037f) energies.push_back(e);
+        // Scattered photons arrive at any float energy.
+        RandomGenerator random;
+        random.initialise();
+        for (int n = 0; n < 100000; ++n) {
+            const float u = random.uniform(), v = random.uniform();
+            energies.push_back(static_cast<float>(2.0 + (u + v / 16384.0) * 148.0));
+        }
         for (float e : energies) {
             for (int repeat = 0; repeat < 2; ++repeat) {  // computed, then from the cache
                 const InteractionCoefficients a = fast.coefficientsAt(e), b = table.coefficientsAt(e);
@@ -227,6 +235,63 @@ TEST(Histories, FastLookupsReturnTheReferenceBits) {
             }
         }
     }
+}
+
+TEST(Histories, ShortExponentialAndLogarithmRoundAsTheLibrary) {
+    // Whenever the short forms decide, they give the float the library's
+    // result rounds to; they decide almost always, and refuse what they do
+    // not cover.
+    RandomGenerator random;
+    random.initialise();
+    int decided = 0, tried = 0;
+    for (int n = 0; n < 300000; ++n) {
+        const double u = random.uniform() + random.uniform() / 16384.0;
+        const double y = n % 3 == 0 ? (u - 0.5) * 0.02 : (u - 0.5) * 40.0;  // near 0, and wide
+        float v;
+        ++tried;
+        if (expRoundedToFloat(y, v)) {
+            ++decided;
+            ASSERT_EQ(v, static_cast<float>(std::exp(y))) << y;
+        }
+        const float x = static_cast<float>(n % 3 == 0 ? 0.5 + u : std::exp2(u * 60.0 - 20.0));
+        ++tried;
+        if (logRoundedToFloat(x, v)) {
+            ++decided;
+            ASSERT_EQ(v, static_cast<float>(std::log(static_cast<double>(x)))) << x;
+        }
+    }
+    // Arguments whose exponential lies next to the midpoint between two
+    // floats: the library's result may round either way, so the short form
+    // must refuse or agree.
+    int hard = 0;
+    for (float f = 1e-3f; f < 1e3f; f *= 1.013f) {
+        const double midpoint = (static_cast<double>(f) + std::nextafter(f, 2 * f)) / 2;
+        for (double y : {std::log(midpoint), std::nextafter(std::log(midpoint), 0.0), std::nextafter(std::log(midpoint), 100.0)}) {
+            float v;
+            if (expRoundedToFloat(y, v)) {
+                ASSERT_EQ(v, static_cast<float>(std::exp(y))) << y;
+            } else {
+                ++hard;
+            }
+        }
+    }
+    EXPECT_GT(hard, 1000);
+    // Exact powers of two and the floats around 1, where ln is tiny.
+    for (int m = -30; m <= 30; ++m) {
+        for (float x : {std::ldexp(1.0f, m), std::nextafter(std::ldexp(1.0f, m), 0.0f)}) {
+            float v;
+            if (logRoundedToFloat(x, v)) {
+                ASSERT_EQ(v, static_cast<float>(std::log(static_cast<double>(x)))) << x;
+            }
+        }
+    }
+    EXPECT_GT(decided, tried - tried / 1000);
+    float v;
+    EXPECT_FALSE(expRoundedToFloat(200.0, v));
+    EXPECT_FALSE(expRoundedToFloat(std::nan(""), v));
+    EXPECT_FALSE(logRoundedToFloat(0.0f, v));
+    EXPECT_FALSE(logRoundedToFloat(-2.0f, v));
+    EXPECT_FALSE(logRoundedToFloat(std::numeric_limits<float>::infinity(), v));
 }
 
 TEST(Histories, FastRunReproducesTheReferenceRunExactly) {

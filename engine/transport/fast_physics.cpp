@@ -1,5 +1,8 @@
 #include "transport/fast_physics.h"
 
+#include <bit>
+#include <cstdlib>
+
 #include "files/run_parameters.h"
 
 namespace corvane {
@@ -43,6 +46,16 @@ FastPhysics::FastPhysics(const MaterialTable& table)
         lnCoherent_[i] = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i])));
         lnIncoherent_[i] = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i])));
         lnPhotoelectric_[i] = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i])));
+        if (row >= 2) {
+            lnEnergyStep_[i] = static_cast<double>(lnEnergy_[i]) - lnEnergy_[i - 1];
+            lnCoherentStep_[i] = static_cast<double>(lnCoherent_[i]) - lnCoherent_[i - 1];
+            lnIncoherentStep_[i] = static_cast<double>(lnIncoherent_[i]) - lnIncoherent_[i - 1];
+            lnPhotoelectricStep_[i] = static_cast<double>(lnPhotoelectric_[i]) - lnPhotoelectric_[i - 1];
+        }
+    }
+    {
+        const float highest = table.n >= 1 && table.n <= kMaxEnergyRows ? table.energy[static_cast<std::size_t>(table.n)] : 0.0f;
+        energyRows_.build(table.energy, table.n, highest > 0 ? highest : 1.0f);
     }
     for (int k = 1; k <= kBins; ++k) {
         Coefficients& c = binCoefficients_[static_cast<std::size_t>(k)];
@@ -75,7 +88,86 @@ constexpr double kPiHigh = 3.141592653589793116;
 constexpr double kPiLow = 1.2246467991473532e-16;
 const double kPiShortfall = (kPiHigh - static_cast<double>(kPi)) + kPiLow;
 
+// exp: y = k ln2 / 64 + r with |r| <= ln2 / 128 (a little more after the
+// rounding of k), exp(y) = 2^(k / 64) exp(r), 2^(j / 64) from a table and
+// exp(r) from its Taylor polynomial of degree 5.
+constexpr double kExpShift = 0x1.8p52;        // adding it rounds to an integer
+constexpr double kSixtyFourOverLn2 = 92.332482616893656;
+constexpr double kLn2OverSixtyFourHigh = 0x1.62e42feep-7;  // 32 bits: k times it is exact
+constexpr double kLn2OverSixtyFourLow = 1.90821492927058770002e-10 / 64;
+const std::array<double, 64> kPowersOfTwo = [] {
+    std::array<double, 64> t{};
+    for (int j = 0; j < 64; ++j) t[static_cast<std::size_t>(j)] = std::exp2(j / 64.0);
+    return t;
+}();
+
+// log: v = 2^m x with x in [1, 2), x c = 1 + r for c, a float near the
+// inverse of the middle of x's 1/128 interval, so that x c and r are exact
+// and |r| < 1/250; ln v = m ln2 - ln c + ln(1 + r), the last from its Taylor
+// polynomial of degree 6.
+struct LogRow {
+    double inverse;        // c
+    double minusLogInverse;  // -ln c
+};
+const std::array<LogRow, 128> kLogRows = [] {
+    std::array<LogRow, 128> t{};
+    for (int j = 0; j < 128; ++j) {
+        const float c = static_cast<float>(1 / (1 + (j + 0.5) / 128));
+        t[static_cast<std::size_t>(j)] = LogRow{c, -std::log(static_cast<double>(c))};
+    }
+    return t;
+}();
+constexpr double kLn2 = 0.69314718055994530942;
+
 }  // namespace
+
+// Error of the approximation, relative: the reduced argument r is within
+// 1e-17 of y - k ln2 / 64 (k ln2_high is exact, the two subtractions round
+// once each, |k| < 2^13); the polynomial's truncation is below 4e-17 for
+// |r| < 0.0055 and its evaluation rounds within 2e-16; the table entry is
+// within one unit in the last place (2.3e-16) and the product rounds within
+// 1.1e-16: 6e-16 in all. The library's exponential is within one unit in the
+// last place as well, so both lie within 2e-15 v of the approximation v.
+bool expRoundedToFloat(double y, float& result) {
+    if (!(y > -80.0 && y < 80.0)) return false;
+    const double shifted = y * kSixtyFourOverLn2 + kExpShift;
+    const double kd = shifted - kExpShift;
+    const auto k = static_cast<std::int32_t>(std::bit_cast<std::uint64_t>(shifted));
+    const double r = (y - kd * kLn2OverSixtyFourHigh) - kd * kLn2OverSixtyFourLow;
+    const double p = 1 + r * (1 + r * (0.5 + r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120)))));
+    const std::int32_t m = k >> 6;  // floor(k / 64)
+    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>(1023 + m) << 52);
+    const double v = kPowersOfTwo[static_cast<std::size_t>(k & 63)] * p * scale;
+    const double margin = v * 2e-15;
+    const float f = static_cast<float>(v);
+    if (static_cast<float>(v - margin) != f || static_cast<float>(v + margin) != f) return false;
+    result = f;
+    return true;
+}
+
+// Error of the approximation, absolute: ln2 as a double and m ln2 are within
+// 2e-16 |m|, -ln c within 1.6e-16 (the library's logarithm, |ln c| < 0.7),
+// the two sums round within 1.1e-16 of a value below 0.7 (|m| + 1) each, and
+// the polynomial is within 1e-17: below 5e-16 (|m| + 1). The library's
+// logarithm of v is within 1.6e-16 (|m| + 1) as well, so both lie within
+// 1e-15 (|m| + 1) of the approximation.
+bool logRoundedToFloat(float v, float& result) {
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const std::int32_t exponent = static_cast<std::int32_t>(bits >> 23);
+    if (exponent == 0 || exponent >= 255) return false;  // zero, subnormal, negative, infinite or not a number
+    const std::int32_t m = exponent - 127;
+    const LogRow& row = kLogRows[(bits >> 16) & 127];
+    const double x = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
+    const double r = x * row.inverse - 1;  // exact
+    const double p =
+        r * (1 + r * (-0.5 + r * (1.0 / 3 + r * (-0.25 + r * (0.2 + r * (-1.0 / 6))))));
+    const double value = (m * kLn2 + row.minusLogInverse) + p;
+    const double margin = 1e-15 * (std::abs(m) + 1);
+    const float f = static_cast<float>(value);
+    if (static_cast<float>(value - margin) != f || static_cast<float>(value + margin) != f) return false;
+    result = f;
+    return true;
+}
 
 // The scattering angle is stored as a float theta, so its sine, cosine and
 // half-angle sine are those of an angle a little off the one whose cosine is
@@ -180,24 +272,21 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
 }
 
 InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
-    const float lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    float lnE;
+    if (!logRoundedToFloat(e, lnE)) lnE = static_cast<float>(std::log(static_cast<double>(e)));
     // The first row i >= 2 with E[i] > e, bounded by the last row.
-    int low = 2, high = table_.n;
-    while (low < high) {
-        const int mid = (low + high) / 2;
-        if (table_.energy[static_cast<std::size_t>(mid)] <= e) low = mid + 1;
-        else high = mid;
-    }
-    const auto i = static_cast<std::size_t>(low);
+    const auto i = static_cast<std::size_t>(energyRows_.row(table_.energy, table_.n, e));
     const double lnELow = lnEnergy_[i - 1];
-    const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / (static_cast<double>(lnEnergy_[i]) - lnELow));
+    const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / lnEnergyStep_[i]);
+    const auto exponential = [](double y) {
+        float v;
+        if (!expRoundedToFloat(y, v)) v = static_cast<float>(std::exp(y));
+        return v;
+    };
     InteractionCoefficients mu;
-    mu.coherent = static_cast<float>(
-        std::exp((static_cast<double>(lnCoherent_[i]) - lnCoherent_[i - 1]) * f + lnCoherent_[i - 1]));
-    mu.incoherent = static_cast<float>(
-        std::exp((static_cast<double>(lnIncoherent_[i]) - lnIncoherent_[i - 1]) * f + lnIncoherent_[i - 1]));
-    mu.photoelectric = static_cast<float>(
-        std::exp((static_cast<double>(lnPhotoelectric_[i]) - lnPhotoelectric_[i - 1]) * f + lnPhotoelectric_[i - 1]));
+    mu.coherent = exponential(lnCoherentStep_[i] * f + lnCoherent_[i - 1]);
+    mu.incoherent = exponential(lnIncoherentStep_[i] * f + lnIncoherent_[i - 1]);
+    mu.photoelectric = exponential(lnPhotoelectricStep_[i] * f + lnPhotoelectric_[i - 1]);
     return mu;
 }
 

@@ -12,6 +12,9 @@
 //  - quantities that depend on one 14-bit random value only are tabulated by
 //    that value: ln R of the flight length, cos and sin of the azimuth, the
 //    coherent momentum transfer;
+//  - the logarithm of a new energy and the exponentials of its interpolated
+//    coefficients come from short polynomials whenever their error bound
+//    shows that the library's result rounds to the same float;
 //  - the escape test compares the squared distance from the axis;
 //  - the parts of the sphere test that do not depend on the sphere are
 //    computed once per flight.
@@ -65,6 +68,14 @@ private:
     double scale_ = 0;
     std::array<std::uint8_t, kBuckets> start_{};
 };
+
+// exp(y) and ln(v) rounded to float exactly as the library's double results
+// would be, from a table and a short polynomial: true when every double within
+// the error bound of the approximation (and of the library's own error) rounds
+// to the same float, which is then the result; false when the value lies too
+// close to a rounding boundary to decide, or outside the covered range.
+bool expRoundedToFloat(double y, float& result);
+bool logRoundedToFloat(float v, float& result);
 
 class FastPhysics {
 public:
@@ -175,6 +186,10 @@ private:
     const MaterialTable& table_;
     // Single-precision logarithms of the energies and the coefficients.
     std::array<float, kMaxEnergyRows + 1> lnEnergy_{}, lnCoherent_{}, lnIncoherent_{}, lnPhotoelectric_{};
+    // The differences of the logarithms from each row to the next, as the
+    // interpolation forms them.
+    std::array<double, kMaxEnergyRows + 1> lnEnergyStep_{}, lnCoherentStep_{}, lnIncoherentStep_{}, lnPhotoelectricStep_{};
+    RowIndex energyRows_;
     std::array<Coefficients, kBins + 1> binCoefficients_{};
     float lastEnergy_ = -1;
     Coefficients last_{};
