@@ -417,7 +417,31 @@ TEST(Histories, FastSphereTestMatchesTheReferenceOnRandomFlights) {
             }
         }
     }
+    // Lines that graze a sphere (at distance 0.5 from its centre, give or
+    // take 1e-5 cm), and flights whose x changes by a few units in the last
+    // place, whose steep lines make the discriminant a difference of huge
+    // terms.
+    for (int n = 0; n < 60000; ++n) {
+        float v[4];
+        for (float& c : v) c = random.uniform();
+        const float d = kSphereDepths[static_cast<std::size_t>(n % kSpheres)];
+        if (n % 2 == 0) {
+            const float offset = 0.5f + (v[0] - 0.5f) * 2e-5f;
+            const float x0 = -1.0f - v[1], x1 = 1.0f + v[2];
+            const float y0 = offset * (n % 4 == 0 ? 1.0f : 0.6f), z0 = d + offset * (n % 4 == 0 ? 0.0f : 0.8f);
+            const float y1 = std::nextafter(y0, 1.0f), z1 = n % 8 < 4 ? z0 : std::nextafter(z0, 30.0f);
+            scoreFlight(a, x0, y0, z0, x1, y1, z1, 0.5f, 60.0f, 1);
+            fast.score(b, x0, y0, z0, x1, y1, z1, 0.5f, 60.0f, 1);
+        } else {
+            const float x0 = (v[0] - 0.5f) * 2.0f, y0 = (v[1] - 0.5f) * 2.0f, z0 = d + (v[2] - 0.5f) * 4.0f;
+            float x1 = x0;
+            for (int step = 0; step <= n % 5; ++step) x1 = std::nextafter(x1, 5.0f);
+            const float y1 = y0 + (v[3] - 0.5f) * 1.5f, z1 = z0 + (v[3] - 0.3f) * 2.0f;
+            scoreFlight(a, x0, y0, z0, x1, y1, z1, 0.5f, 60.0f, 2);
+            fast.score(b, x0, y0, z0, x1, y1, z1, 0.5f, 60.0f, 2);
+        }
+    }
     EXPECT_EQ(a.depth, b.depth);
     std::int64_t scored = depthSum(a, 1) + depthSum(a, 2);
-    EXPECT_GT(scored, 10000);
+    EXPECT_GT(scored, 20000);
 }
