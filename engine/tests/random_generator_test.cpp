@@ -87,3 +87,32 @@ TEST(RandomGenerator, TwoGeneratorsDrawTheSameNumbers) {
     again.initialise();
     EXPECT_EQ(again.uniform(), firstDraw);
 }
+
+TEST(RandomGenerator, TableFormFollowsThePlainTableThroughManyDraws) {
+    // The table A[1..55] and the indices J and K after every draw of the
+    // first 1000 after the warm-up, and after 30 000 more.
+    std::int32_t a[56] = {};
+    a[1] = 3783;
+    for (int i = 2; i <= 55; ++i) a[i] = (2 * a[i - 1] + i) % 16384;
+    int j = 24, k = 55;
+    const auto step = [&] {
+        a[k] = (a[j] + a[k]) % 16384;
+        j = j == 1 ? 55 : j - 1;
+        k = k == 1 ? 55 : k - 1;
+    };
+    for (int n = 0; n < 1000; ++n) step();
+    RandomGenerator g;
+    g.initialise();
+    const auto compare = [&](int n) {
+        ASSERT_EQ(g.shortLag(), j) << "draw " << n;
+        ASSERT_EQ(g.longLag(), k) << "draw " << n;
+        for (int i = 1; i <= 55; ++i) ASSERT_EQ(g.tableValue(i), a[i]) << "A[" << i << "], draw " << n;
+    };
+    compare(0);
+    for (int n = 1; n <= 31000; ++n) {
+        step();
+        g.nextInteger();
+        if (n <= 1000 || n == 31000) compare(n);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}

@@ -6,10 +6,23 @@ void RandomGenerator::seed() {
     std::int32_t a[56] = {};
     a[1] = 3783;  // the fixed seed
     for (int i = 2; i <= 55; ++i) a[i] = (2 * a[i - 1] + i) % kModulus;
-    // A[i] is the value x(1 - i), stored under step 56 - i.
-    ring_.fill(0);
-    for (int i = 1; i <= 55; ++i) ring_[static_cast<std::uint32_t>(56 - i) & kRingMask] = a[i];
-    steps_ = 55;
+    // A[i] is the value x(1 - i), step 56 - i, here at the end of the buffer
+    // as if just handed out: the first draw computes a new block.
+    buffer_.fill(0);
+    for (int i = 1; i <= 55; ++i) buffer_[kBufferSize - static_cast<std::uint32_t>(i)] = a[i];
+    next_ = kBufferSize;
+    firstStep_ = 56 - kBufferSize;  // step 55 at index kBufferSize - 1
+}
+
+void RandomGenerator::refill() {
+    // next_ == kBufferSize: every value has been handed out.
+    for (std::uint32_t i = 0; i < kHistory; ++i) buffer_[i] = buffer_[kBufferSize - kHistory + i];
+    firstStep_ += kBufferSize - kHistory;
+    // Both operands lie in 0..16383, so the mask is the remainder.
+    for (std::uint32_t i = kHistory; i < kBufferSize; ++i) {
+        buffer_[i] = (buffer_[i - 24] + buffer_[i - 55]) & (kModulus - 1);
+    }
+    next_ = kHistory;
 }
 
 void RandomGenerator::initialise() {
@@ -20,7 +33,7 @@ void RandomGenerator::initialise() {
 
 std::int32_t RandomGenerator::longLag() const {
     // K starts at 55 and moves down by one per step.
-    const std::uint32_t done = steps_ - 55;
+    const std::uint32_t done = steps() - 55;
     return 55 - static_cast<std::int32_t>(done % 55);
 }
 
@@ -30,16 +43,16 @@ std::int32_t RandomGenerator::shortLag() const {
 }
 
 std::int32_t RandomGenerator::lastInteger() const {
-    return steps_ > 55 ? ring_[steps_ & kRingMask] : 0;
+    return steps() > 55 ? buffer_[next_ - 1] : 0;
 }
 
 std::int32_t RandomGenerator::tableValue(int i) const {
     // A[i] holds the latest value written at position i: x(t) for the largest
     // t <= steps done with t = 1 - i (mod 55), stored under t + 55.
-    const std::uint32_t done = steps_ - 55;
+    const std::uint32_t done = steps() - 55;
     const std::uint32_t target = static_cast<std::uint32_t>((1 - i) % 55 + 55) % 55;  // (1 - i) mod 55
     const std::uint32_t back = (done + 55 - target) % 55;                              // done - t
-    return ring_[(steps_ - back) & kRingMask];
+    return buffer_[next_ - 1 - back];  // back <= 54 and next_ >= 55
 }
 
 }  // namespace corvane

@@ -8,9 +8,11 @@
 // indices down by one, from 1 back to 55. In terms of the values produced,
 // x(n) = (x(n-24) + x(n-55)) mod 16384, with the seed table read as the 55
 // values before the first step (x(1 - i) = A[i]). The stream is kept in that
-// second form, as the last 64 values in a ring indexed by the step count, so
-// a draw is two loads, an add, a mask and a store; the table form is derived
-// from it for inspection.
+// second form and made a block at a time: a buffer holds the last 55 values
+// handed out followed by the next values of the stream, each computed from
+// the values 24 and 55 places before it (a loop the compiler runs on several
+// values at once), so a draw is a load and a count; the table form is
+// derived from the buffer for inspection.
 
 #include <array>
 #include <cstdint>
@@ -30,11 +32,8 @@ public:
 
     // One update step; returns the new 14-bit value a (0..16383).
     std::int32_t nextInteger() {
-        const std::uint32_t n = ++steps_;
-        // Both operands lie in 0..16383, so the mask is the remainder.
-        const std::int32_t a = (ring_[(n - 24) & kRingMask] + ring_[(n - 55) & kRingMask]) & (kModulus - 1);
-        ring_[n & kRingMask] = a;
-        return a;
+        if (next_ == kBufferSize) refill();
+        return buffer_[next_++];
     }
 
     // The draw of a 14-bit value: the quotient a / D formed in double from the
@@ -54,12 +53,21 @@ public:
     std::int32_t tableValue(int i) const;
 
 private:
-    static constexpr std::uint32_t kRingMask = 63;
-    // x(n) at ring_[n & 63] for the last 64 steps n; steps_ starts at 55 so
-    // that the seed values x(-54..0) sit at steps 1..55 without negative
-    // indices: x(t) is stored under t + 55.
-    std::array<std::int32_t, kRingMask + 1> ring_{};
-    std::uint32_t steps_ = 55;
+    static constexpr std::uint32_t kHistory = 55;               // the longer lag
+    static constexpr std::uint32_t kBufferSize = kHistory + 256;  // and a block of values to come
+
+    // Moves the last 55 values handed out to the front and computes the
+    // next block behind them.
+    void refill();
+    // The number of steps done plus 55 (x(t) is step t + 55, so the seed
+    // values x(-54..0) are steps 1..55), as a 32-bit count.
+    std::uint32_t steps() const { return firstStep_ + next_ - 1; }
+
+    // buffer_[i] is the value of step firstStep_ + i; buffer_[next_ - 1] is
+    // the last value handed out, buffer_[next_] the next one.
+    std::array<std::int32_t, kBufferSize> buffer_{};
+    std::uint32_t next_ = kBufferSize;
+    std::uint32_t firstStep_ = 1 - kBufferSize + 55;
 };
 
 }  // namespace corvane
