@@ -91,16 +91,16 @@ constexpr double kPiHigh = 3.141592653589793116;
 constexpr double kPiLow = 1.2246467991473532e-16;
 const double kPiShortfall = (kPiHigh - static_cast<double>(kPi)) + kPiLow;
 
-// exp: y = k ln2 / 64 + r with |r| <= ln2 / 128 (a little more after the
-// rounding of k), exp(y) = 2^(k / 64) exp(r), 2^(j / 64) from a table and
-// exp(r) from its Taylor polynomial of degree 5.
+// exp: y = k ln2 / 256 + r with |r| <= ln2 / 512 (a little more after the
+// rounding of k), exp(y) = 2^(k / 256) exp(r), 2^(j / 256) from a table and
+// exp(r) from its Taylor polynomial of degree 3.
 constexpr double kExpShift = 0x1.8p52;        // adding it rounds to an integer
-constexpr double kSixtyFourOverLn2 = 92.332482616893656;
-constexpr double kLn2OverSixtyFourHigh = 0x1.62e42feep-7;  // 32 bits: k times it is exact
-constexpr double kLn2OverSixtyFourLow = 1.90821492927058770002e-10 / 64;
-const std::array<double, 64> kPowersOfTwo = [] {
-    std::array<double, 64> t{};
-    for (int j = 0; j < 64; ++j) t[static_cast<std::size_t>(j)] = std::exp2(j / 64.0);
+constexpr double kTwoFiftySixOverLn2 = 369.32993046757463;
+constexpr double kLn2OverTwoFiftySixHigh = 0x1.62e42feep-9;  // 32 bits: k times it is exact
+constexpr double kLn2OverTwoFiftySixLow = 1.90821492927058770002e-10 / 256;
+const std::array<double, 256> kPowersOfTwo = [] {
+    std::array<double, 256> t{};
+    for (int j = 0; j < 256; ++j) t[static_cast<std::size_t>(j)] = std::exp2(j / 256.0);
     return t;
 }();
 
@@ -125,26 +125,31 @@ constexpr double kLn2 = 0.69314718055994530942;
 }  // namespace
 
 // Error of the approximation, relative: the reduced argument r is within
-// 1e-17 of y - k ln2 / 64 (k ln2_high is exact, the two subtractions round
-// once each, |k| < 2^13); the polynomial's truncation is below 4e-17 for
-// |r| < 0.0055 and its evaluation rounds within 2e-16; the table entry is
+// 1e-17 of y - k ln2 / 256 (k ln2_high is exact, the two subtractions round
+// once each, |k| < 2^15); the polynomial's truncation is below 1.5e-13 for
+// |r| < 0.00136 and its evaluation rounds within 2e-16; the table entry is
 // within one unit in the last place (2.3e-16) and the product rounds within
-// 1.1e-16: 6e-16 in all. The library's exponential is within one unit in the
-// last place as well, so both lie within 2e-15 v of the approximation v.
+// 1.1e-16. The library's exponential is within one unit in the last place as
+// well, so both lie within 2e-13 v of the approximation v, less than 2048
+// units in the last place of v (at least v 2^-53 each). A float keeps the
+// upper 24 of the 53 bits of a double of its range, so rounding goes by the
+// lower 29 bits, and the only boundaries near v lie where they read 2^28,
+// the midpoint between two floats (the boundaries around a power of two are
+// 2^27 units away from it): when they differ from 2^28 by more than 2048,
+// every double within 2048 units of v rounds to the float of v.
 bool expRoundedToFloat(double y, float& result) {
-    if (!(y > -80.0 && y < 80.0)) return false;
-    const double shifted = y * kSixtyFourOverLn2 + kExpShift;
+    if (!(y > -80.0 && y < 80.0)) return false;  // results that are normal floats
+    const double shifted = y * kTwoFiftySixOverLn2 + kExpShift;
     const double kd = shifted - kExpShift;
     const auto k = static_cast<std::int32_t>(std::bit_cast<std::uint64_t>(shifted));
-    const double r = (y - kd * kLn2OverSixtyFourHigh) - kd * kLn2OverSixtyFourLow;
-    const double p = 1 + r * (1 + r * (0.5 + r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120)))));
-    const std::int32_t m = k >> 6;  // floor(k / 64)
+    const double r = (y - kd * kLn2OverTwoFiftySixHigh) - kd * kLn2OverTwoFiftySixLow;
+    const double p = 1 + r * (1 + r * (0.5 + r * (1.0 / 6)));
+    const std::int32_t m = k >> 8;  // floor(k / 256)
     const double scale = std::bit_cast<double>(static_cast<std::uint64_t>(1023 + m) << 52);
-    const double v = kPowersOfTwo[static_cast<std::size_t>(k & 63)] * p * scale;
-    const double margin = v * 2e-15;
-    const float f = static_cast<float>(v);
-    if (static_cast<float>(v - margin) != f || static_cast<float>(v + margin) != f) return false;
-    result = f;
+    const double v = kPowersOfTwo[static_cast<std::size_t>(k & 255)] * p * scale;
+    const std::uint64_t dropped = std::bit_cast<std::uint64_t>(v) & 0x1fffffffu;
+    if (dropped - (0x10000000u - 2048u) <= 4096u) return false;  // within 2048 units of a midpoint
+    result = static_cast<float>(v);
     return true;
 }
 
