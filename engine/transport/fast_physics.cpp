@@ -193,7 +193,6 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
     const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
     const double kd = k;
     const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
-    const double firstBranchScale = 2.0f / kd;
     const double restOverE = kElectronRestEnergy / ed;
     const double momentumMargin = 1e-15 * (1 + ed);
     const double energyMargin = 2e-15 * ed * (1 + ed) + 1e-14;
@@ -207,16 +206,7 @@ Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
         const float u2 = uniform[static_cast<std::size_t>(random.nextInteger())];
         const float u3 = uniform[static_cast<std::size_t>(random.nextInteger())];
         float eta;
-        if (u1 <= p) {
-            eta = static_cast<float>(firstBranchScale * u2 + 1.0f);
-            const double etad = eta;
-            if (!(4.0f * (1 / etad - 1 / (etad * etad)) > u3)) continue;
-        } else {
-            eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
-            const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
-            const double cd = c;
-            if (!(0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3)) continue;
-        }
+        if (!kahnAttempt(kd, p, u1, u2, u3, eta)) continue;
         float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * restOverE);
         rotated = false;
         if (cosTheta == 0) {

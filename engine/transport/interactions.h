@@ -85,6 +85,22 @@ inline Interaction chooseInteraction(float r2, float probabilityPe, float probab
     return Interaction::Incoherent;
 }
 
+// One attempt of Kahn's method with K = 1/alpha (kd) and the first-branch
+// probability p: eta = 1 / (E'/E) from u2 in the branch u1 chooses, and
+// whether u3 accepts it. Shared by every sampler of incoherent scattering so
+// the formulas exist once.
+inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float& eta) {
+    if (u1 <= p) {
+        eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
+        const double etad = eta;
+        return 4.0f * (1 / etad - 1 / (etad * etad)) > u3;
+    }
+    eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
+    const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
+    const double cd = c;
+    return 0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3;
+}
+
 // Kahn's rejection method for the Klein-Nishina distribution, corrected by the
 // incoherent scattering function S(x) below x = 10 per angstrom.
 template <class Material, class Random>
@@ -99,16 +115,7 @@ Scatter sampleIncoherent(float e, const Material& material, Random& random) {
         const float u2 = random.uniform();
         const float u3 = random.uniform();
         float eta;
-        if (u1 <= p) {
-            eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
-            const double etad = eta;
-            if (!(4.0f * (1 / etad - 1 / (etad * etad)) > u3)) continue;
-        } else {
-            eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
-            const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
-            const double cd = c;
-            if (!(0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3)) continue;
-        }
+        if (!kahnAttempt(kd, p, u1, u2, u3, eta)) continue;
         float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * (kElectronRestEnergy / ed));
         if (cosTheta == 0) {
             theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
