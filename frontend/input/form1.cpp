@@ -44,15 +44,7 @@ QLabel* label(QWidget* parent, const char* name, const QRect& geometry, const QS
 }
 
 QPushButton* yellowButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(designFont(kMeiryo, 14.25));
-    setBackground(button, kLightYellow);
-    button->setAutoFillBackground(false);
-    // Enter and the space bar press the focused button.
-    button->setAutoDefault(true);
-    return button;
+    return designButton(parent, name, geometry, caption, designFont(kMeiryo, 14.25), kLightYellow);
 }
 
 QGroupBox* frame(QWidget* parent, const char* name, const QRect& geometry, const QString& caption, const QFont& font) {

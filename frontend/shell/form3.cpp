@@ -37,14 +37,7 @@ QLabel* pictureLabel(QWidget* parent, const char* name, int left, int top, const
 }
 
 QPushButton* yellowButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(designFont(kTimes, 15.75));
-    setBackground(button, kLightYellow);
-    button->setAutoFillBackground(false);
-    button->setAutoDefault(true);
-    return button;
+    return designButton(parent, name, geometry, caption, designFont(kTimes, 15.75), kLightYellow);
 }
 
 }  // namespace

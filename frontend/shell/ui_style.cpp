@@ -1,5 +1,7 @@
 #include "shell/ui_style.h"
 
+#include <QPushButton>
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
@@ -22,6 +24,20 @@ void setBackground(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::Base, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+QPushButton* designButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
+                          const QFont& font, const QColor& background) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setFont(font);
+    setBackground(button, background);
+    // The palette colours the button face; a filled widget background would
+    // also paint the corners outside its rounded frame.
+    button->setAutoFillBackground(false);
+    button->setAutoDefault(true);
+    return button;
 }
 
 void setTextColour(QWidget* widget, const QColor& colour) {

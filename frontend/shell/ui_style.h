@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 namespace tessaray {
@@ -39,6 +40,12 @@ inline const QColor kLightGrey(192, 192, 192);
 
 // Fills the widget's background with a colour (window and button roles).
 void setBackground(QWidget* widget, const QColor& colour);
+
+// A command button of the designs: object name, place, caption font and
+// background colour. Enter and the space bar press it while it has the focus,
+// as on the platform the windows were designed for.
+QPushButton* designButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
+                          const QFont& font, const QColor& background);
 // Sets the colour of the widget's text (window-text, text and button-text roles).
 void setTextColour(QWidget* widget, const QColor& colour);
 // Moves a top-level window to the centre of the primary screen.

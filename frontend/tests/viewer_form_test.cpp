@@ -150,6 +150,21 @@ private slots:
         QCOMPARE(state_->ResultRowCount, 0);
     }
 
+    // From the keyboard: a click on a file leaves the focus on "OK", Enter
+    // reads the file and moves the focus to "Spectra draw", Enter draws.
+    void enterReadsThePreviewedFileAndDraws() {
+        QFile::copy(FRONTEND_FIXTURES "/viewer/engine_80kV.csv", dir_.filePath("engine.csv"));
+        openOn("engine.csv");
+        form_->previewResultFile();
+        QCOMPARE(form_->focusWidget(), child<QWidget>("Command1"));
+        QTest::keyClick(form_->focusWidget(), Qt::Key_Return);
+        QVERIFY(sink_->warnings.isEmpty());
+        QCOMPARE(state_->ResultRowCount, 160);
+        QCOMPARE(form_->focusWidget(), child<QWidget>("Command2"));
+        QTest::keyClick(form_->focusWidget(), Qt::Key_Return);
+        QCOMPARE(state_->AxesDrawn, 1);
+    }
+
     // A real result file of the engine (80 kV, 160 rows).
     void readingAnEngineFileFillsTablesAndFactors() {
         QFile::copy(FRONTEND_FIXTURES "/viewer/engine_80kV.csv", dir_.filePath("engine.csv"));

@@ -59,12 +59,7 @@ QLabel* makeBoxLabel(QWidget* parent, const char* name, const QString& text, QRe
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect rect, double points,
                         const QColor& background) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFont(designFont(kTimes, points));
-    button->setGeometry(rect);
-    setBackground(button, background);
-    return button;
+    return designButton(parent, name, rect, caption, designFont(kTimes, points), background);
 }
 
 QRadioButton* makeOption(QWidget* parent, const char* name, const QString& caption, QRect rect, double points) {
