@@ -70,13 +70,9 @@ bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder) {
                          .arg(QDir::toNativeSeparators(path)).arg(row).arg(field).arg(QString::fromLatin1(token.left(40)));
             return false;
         }
+        // An air coefficient of zero is stored as it stands: the table loads,
+        // and every later result read fails on its division.
         if (field == kAirField) {
-            // The conversion factors divide by the air coefficient bin by bin.
-            if (value == 0.0) {
-                *error = QStringLiteral("%1: row %2: the air energy-absorption coefficient (number 5) is 0")
-                             .arg(QDir::toNativeSeparators(path)).arg(row);
-                return false;
-            }
             air[static_cast<std::size_t>(row)] = value;
         } else if (field == kTissueField) {
             tissue[static_cast<std::size_t>(row)] = value;

@@ -18,9 +18,9 @@ inline const QString kCoefficientTableName = QStringLiteral("Att_coeff2023.dat")
 // (line boundaries are not checked). The 5th number of row r goes to
 // AirCoefficient[r], the 6th to TissueCoefficient[r]. On failure (file
 // missing or unreadable, fewer than 2400 numbers, a field that is not a
-// number, an air coefficient that is zero or not finite) returns false with a
-// message naming the file and the problem in `error`, and leaves `state`
-// unchanged.
+// finite number) returns false with a message naming the file and the problem
+// in `error`, and leaves `state` unchanged. A zero air coefficient is loaded;
+// the conversion factors of every result read then fail on it.
 bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder = QDir::current());
 
 }  // namespace tessaray
