@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "shell/artwork.h"
 #include "shell/ui_style.h"
 #include "viewer/file_browser.h"
 #include "viewer/form2.h"
@@ -67,6 +68,9 @@ private slots:
         QCOMPARE(form_->size(), QSize(tessaray::twips(18885), tessaray::twips(9480)));
         QCOMPARE(form_->minimumSize(), form_->maximumSize());
         QCOMPARE(form_->windowTitle(), QStringLiteral("Ｘ線スペクトル　　空気カーマ - 軟部組織吸収線量 換算係数"));
+        // The viewer's own window icon, not the program's.
+        QCOMPARE(form_->windowIcon().pixmap(32, 32).toImage(),
+                 tessaray::artworkIcon(QStringLiteral("form2_icon")).pixmap(32, 32).toImage());
         QCOMPARE(child<QWidget>("Picture1")->geometry(), tessaray::twipsRect(6480, 120, 8415, 8775));
         QCOMPARE(child<QWidget>("File1")->geometry(), tessaray::twipsRect(120, 2760, 4095, 2490));
         QCOMPARE(child<QPushButton>("Command2")->text(), QStringLiteral("Spectra draw"));

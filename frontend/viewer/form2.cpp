@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/artwork.h"
 #include "shell/number_format.h"
 #include "shell/ui_style.h"
 #include "viewer/file_browser.h"
@@ -89,6 +90,7 @@ Form2::Form2(Module1& state, MessageSink& messages, QWidget* parent)
     setObjectName("Form2");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Ｘ線スペクトル　　空気カーマ - 軟部組織吸収線量 換算係数"));
+    setWindowIcon(artworkIcon(QStringLiteral("form2_icon")));
     setFixedSize(twips(18885), twips(9480));
     buildControls();
     setFocusOrder();
