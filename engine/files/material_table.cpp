@@ -190,6 +190,12 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
     if (!(table.cmax > 0)) {
         throw dataError(fileName, "the last cumulative value C(x) must be positive");
     }
+    if (!(table.smax > 0)) {
+        // Incoherent scatter accepts an angle with probability S(x) / S[45]:
+        // with S[45] at 0 no angle below x = 10 is ever accepted and the
+        // sampling never ends.
+        throw dataError(fileName, "the last incoherent function value S(x) must be positive");
+    }
     if (table.cumulative[1] > 0 && !(table.cumulative[2] > table.cumulative[1])) {
         // A cumulative value below C[1] is interpolated on rows 1 and 2, which
         // must then differ.

@@ -47,7 +47,7 @@ MaterialTable readMaterialTable(const std::filesystem::path& file);
 
 // Refuses a table that breaks the limits every lookup relies on (2 <= n <= 40,
 // strictly increasing energies and x, non-decreasing C with C[45] > 0,
-// positive coefficients, X[45] >= 10, and a last energy above the run's top
+// S[45] > 0, positive coefficients, X[45] >= 10, and a last energy above the run's top
 // photon energy topEnergyKeV). Throws EngineError (InvalidData) naming the
 // file and the rule broken.
 void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV);

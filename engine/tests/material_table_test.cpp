@@ -204,6 +204,7 @@ TEST(MaterialTable, CheckRefusesTablesThatBreakTheLookupLimits) {
          },
          150.0f, "at least 10"},
         {"C all zero", [](MaterialTable& t) { t.cumulative.fill(0); t.cmax = 0; }, 150.0f, "positive"},
+        {"S all zero", [](MaterialTable& t) { t.incoherentFunction.fill(0); t.smax = 0; }, 150.0f, "S(x) must be positive"},
         {"a positive first C without a rise", [](MaterialTable& t) { t.cumulative[1] = t.cumulative[2]; }, 150.0f,
          "rise"},
     };
