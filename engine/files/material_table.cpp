@@ -202,6 +202,23 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
         throw dataError(fileName, "momentum-transfer row 2: the cumulative value C(x) must rise above a positive C "
                                   "of row 1");
     }
+    for (int row = 1; row <= kMomentumRows; ++row) {
+        // The acceptance test S(x) / S[45] >= U passes for U = 0 whenever S is
+        // not negative; a negative S could reject every angle.
+        if (!(table.incoherentFunction[static_cast<std::size_t>(row)] >= 0)) {
+            throw dataError(fileName, "momentum-transfer row " + std::to_string(row) +
+                                          ": the incoherent function S(x) must not be negative");
+        }
+    }
+    // Coherent scatter draws C = U x CMAX until the sampled momentum transfer
+    // lies within the photon's reach, x 12.4 / E <= 1. The smallest x it can
+    // draw is the one at C = 0: beyond the reach of the lowest energy followed
+    // (2 keV) every attempt of such a photon would be rejected, for ever.
+    const float lowestX = table.coherentMomentumTransfer(0.0f);
+    if (static_cast<float>(static_cast<double>(lowestX) * 12.4f / 2.0f) > 1) {
+        throw dataError(fileName, "the momentum transfer at C(x) = 0 is " + text(lowestX) +
+                                      " per angstrom; it must not exceed 2 / 12.4, the reach of a 2 keV photon");
+    }
 }
 
 }  // namespace corvane

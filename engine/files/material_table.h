@@ -45,11 +45,13 @@ const char* materialFileName(std::int32_t materialCode);
 // (open, read).
 MaterialTable readMaterialTable(const std::filesystem::path& file);
 
-// Refuses a table that breaks the limits every lookup relies on (2 <= n <= 40,
-// strictly increasing energies and x, non-decreasing C with C[45] > 0,
-// S[45] > 0, positive coefficients, X[45] >= 10, and a last energy above the run's top
-// photon energy topEnergyKeV). Throws EngineError (InvalidData) naming the
-// file and the rule broken.
+// Refuses a table that breaks the limits every lookup and every scattering
+// loop relies on (2 <= n <= 40, strictly increasing energies and x,
+// non-decreasing C with C[45] > 0, S never negative with S[45] > 0, positive
+// coefficients, X[45] >= 10, a momentum transfer at C = 0 within a 2 keV
+// photon's reach, and a last energy above the run's top photon energy
+// topEnergyKeV). Throws EngineError (InvalidData) naming the file and the rule
+// broken.
 void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV);
 
 }  // namespace corvane

@@ -207,6 +207,12 @@ TEST(MaterialTable, CheckRefusesTablesThatBreakTheLookupLimits) {
         {"S all zero", [](MaterialTable& t) { t.incoherentFunction.fill(0); t.smax = 0; }, 150.0f, "S(x) must be positive"},
         {"a positive first C without a rise", [](MaterialTable& t) { t.cumulative[1] = t.cumulative[2]; }, 150.0f,
          "rise"},
+        {"a negative S", [](MaterialTable& t) { t.incoherentFunction[10] = -0.1f; }, 150.0f, "must not be negative"},
+        {"x at C = 0 beyond a 2 keV photon's reach",
+         [](MaterialTable& t) {
+             for (int i = 1; i <= kMomentumRows; ++i) t.x[static_cast<std::size_t>(i)] += 0.2f;
+         },
+         150.0f, "reach of a 2 keV photon"},
     };
     for (const Case& c : cases) {
         MaterialTable t = fixture();
