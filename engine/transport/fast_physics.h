@@ -119,24 +119,11 @@ public:
     Scatter sampleIncoherent(float e, RandomGenerator& random) const;
 
     Scatter sampleCoherent(float e, RandomGenerator& random) const {
-        float cosTheta = 0;
-        for (;;) {
+        return coherentScatter(
+            e,
             // x of c = U1 x CMAX depends on the draw alone.
-            const float x = coherentX_[static_cast<std::size_t>(random.nextInteger())];
-            const float t = static_cast<float>(static_cast<double>(x) * kHc / e);
-            if (t > 1) continue;  // beyond backscatter at this energy
-            const double td = t;
-            cosTheta = static_cast<float>(1 - (td * td) * 2);
-            const float u2 = tables_.uniform[static_cast<std::size_t>(random.nextInteger())];
-            const double cd = cosTheta;
-            if (static_cast<double>(u2) * 2 <= cd * cd + 1) break;
-        }
-        Scatter out;
-        out.energy = e;
-        out.cosTheta = cosTheta;
-        const double cd = cosTheta;
-        out.sinTheta = static_cast<float>(std::sqrt(1 - cd * cd));
-        return out;
+            [&] { return coherentX_[static_cast<std::size_t>(random.nextInteger())]; },
+            [&] { return tables_.uniform[static_cast<std::size_t>(random.nextInteger())]; });
     }
 
     Direction rotate(const Direction& old, float cosThetaS, float sinThetaS, RandomGenerator& random) const {

@@ -141,21 +141,19 @@ Scatter sampleIncoherent(float e, const Material& material, Random& random) {
     return out;
 }
 
-// Samples the momentum transfer from the cumulative coherent distribution and
-// accepts the angle against the Thomson factor (1 + cos^2)/2. The energy is
-// unchanged.
-template <class Material, class Random>
-Scatter sampleCoherent(float e, const Material& material, Random& random) {
+// The attempts of a coherent scatter at energy e: drawMomentumTransfer gives
+// the x of a new cumulative draw, drawUniform the number of the angular test,
+// which is drawn only when x lies within the photon's reach.
+template <class DrawMomentumTransfer, class DrawUniform>
+Scatter coherentScatter(float e, DrawMomentumTransfer drawMomentumTransfer, DrawUniform drawUniform) {
     float cosTheta = 0;
     for (;;) {
-        const float u1 = random.uniform();
-        const float c = static_cast<float>(static_cast<double>(u1) * material.cmax);
-        const float x = material.coherentMomentumTransfer(c);
+        const float x = drawMomentumTransfer();
         const float t = static_cast<float>(static_cast<double>(x) * kHc / e);
         if (t > 1) continue;  // beyond backscatter at this energy
         const double td = t;
         cosTheta = static_cast<float>(1 - (td * td) * 2);
-        const float u2 = random.uniform();
+        const float u2 = drawUniform();
         const double cd = cosTheta;
         if (static_cast<double>(u2) * 2 <= cd * cd + 1) break;
     }
@@ -165,6 +163,21 @@ Scatter sampleCoherent(float e, const Material& material, Random& random) {
     const double cd = cosTheta;
     out.sinTheta = static_cast<float>(std::sqrt(1 - cd * cd));
     return out;
+}
+
+// Samples the momentum transfer from the cumulative coherent distribution and
+// accepts the angle against the Thomson factor (1 + cos^2)/2. The energy is
+// unchanged.
+template <class Material, class Random>
+Scatter sampleCoherent(float e, const Material& material, Random& random) {
+    return coherentScatter(
+        e,
+        [&] {
+            const float u1 = random.uniform();
+            const float c = static_cast<float>(static_cast<double>(u1) * material.cmax);
+            return material.coherentMomentumTransfer(c);
+        },
+        [&] { return random.uniform(); });
 }
 
 // The rotation itself, for a given cos and sin of the azimuth.
