@@ -67,8 +67,8 @@ private slots:
     void findsTheEngineInTheWorkingDirectoryBeforeThePath();
     void startsTheEngineInEachTerminal_data();
     void startsTheEngineInEachTerminal();
-    void missingEngineEndsTheProgram();
-    void missingTerminalEndsTheProgram();
+    void startFailureEndsTheProgram_data();
+    void startFailureEndsTheProgram();
     void terminalStaysOpenOnlyAfterAFailedRun_data();
     void terminalStaysOpenOnlyAfterAFailedRun();
 
@@ -162,25 +162,29 @@ void LaunchTest::startsTheEngineInEachTerminal() {
     QVERIFY(QFile::exists(QDir(work()).filePath(QStringLiteral("B2F.dat"))));
 }
 
-void LaunchTest::missingEngineEndsTheProgram() {
-    QVERIFY(writeScript(QDir(bin()).filePath(QStringLiteral("xterm")), kTerminalScript));
-    Module1 state;
-    RecordingSink messages;
-    EndRecorder ends;
-    Form1 form(state, messages, ends.function());
-    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-    QCOMPARE(int(messages.messages.size()), 1);
-    QCOMPARE(messages.messages[0].kind, QStringLiteral("fatal"));
-    QVERIFY2(messages.messages[0].text.startsWith(QStringLiteral("Corvane: program not found")), qPrintable(messages.messages[0].text));
-    QCOMPARE(ends.statuses, std::vector<int>{1});
-    // No terminal was opened for a program that is not there.
-    QTest::qWait(300);
-    QVERIFY(!QFile::exists(QDir(work()).filePath(QStringLiteral("terminal_arguments.txt"))));
+void LaunchTest::startFailureEndsTheProgram_data() {
+    QTest::addColumn<QString>("present");      // the one stand-in script on the PATH
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QStringList>("reported");  // the error text starts with the first, holds the others
+    QTest::addColumn<QString>("neverWritten");  // what shows that nothing was started
+    QTest::newRow("missing engine") << QStringLiteral("xterm") << kTerminalScript
+                                    << QStringList{QStringLiteral("Corvane: program not found")}
+                                    << QStringLiteral("terminal_arguments.txt");
+    QTest::newRow("missing terminal")
+        << kEngineProgramName << kEngineScript
+        << QStringList{QStringLiteral("Corvane: no terminal program found"),
+                       QStringLiteral("xterm, x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal")}
+        << QStringLiteral("engine_started_in.txt");
 }
 
-void LaunchTest::missingTerminalEndsTheProgram() {
-    QVERIFY(writeScript(QDir(bin()).filePath(kEngineProgramName), kEngineScript));
+// Without the engine, or without a terminal to run it in, "シミュレーション Go"
+// shows the error and ends the program; no terminal and no engine is started.
+void LaunchTest::startFailureEndsTheProgram() {
+    QFETCH(QString, present);
+    QFETCH(QByteArray, script);
+    QFETCH(QStringList, reported);
+    QFETCH(QString, neverWritten);
+    QVERIFY(writeScript(QDir(bin()).filePath(present), script));
     Module1 state;
     RecordingSink messages;
     EndRecorder ends;
@@ -189,11 +193,12 @@ void LaunchTest::missingTerminalEndsTheProgram() {
     form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
     QCOMPARE(int(messages.messages.size()), 1);
     QCOMPARE(messages.messages[0].kind, QStringLiteral("fatal"));
-    QVERIFY2(messages.messages[0].text.contains(QStringLiteral("no terminal program found")), qPrintable(messages.messages[0].text));
-    QVERIFY(messages.messages[0].text.contains(QStringLiteral("xterm, x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal")));
+    const QString& text = messages.messages[0].text;
+    QVERIFY2(text.startsWith(reported.first()), qPrintable(text));
+    for (const QString& part : reported) QVERIFY2(text.contains(part), qPrintable(text));
     QCOMPARE(ends.statuses, std::vector<int>{1});
     QTest::qWait(300);
-    QVERIFY(!QFile::exists(QDir(work()).filePath(QStringLiteral("engine_started_in.txt"))));
+    QVERIFY(!QFile::exists(QDir(work()).filePath(neverWritten)));
 }
 
 void LaunchTest::terminalStaysOpenOnlyAfterAFailedRun_data() {
