@@ -341,7 +341,7 @@ TEST(Histories, FastScattersReturnTheReferenceBits) {
     for (const char* name : {"water.dat", "ICRUSoft.dat"}) {
         SCOPED_TRACE(name);
         const MaterialTable table = readMaterialTable(std::filesystem::path(SHIPPED_DATA) / name);
-        const FastPhysics fast(table);
+        FastPhysics fast(table);
         const ReferencePhysics reference(table);
         RandomGenerator fastRandom, referenceRandom;
         fastRandom.initialise();

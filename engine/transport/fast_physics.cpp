@@ -42,7 +42,12 @@ void RowIndex::build(const std::array<float, Size>& key, int last, float limit) 
 }
 
 FastPhysics::FastPhysics(const MaterialTable& table)
-    : smax(table.smax), cmax(table.cmax), table_(table), tables_(randomValueTables()) {
+    : smax(table.smax),
+      cmax(table.cmax),
+      kahnLimits_(2 * RandomGenerator::kModulus),
+      firstScatters_(2 * RandomGenerator::kModulus),
+      table_(table),
+      tables_(randomValueTables()) {
     for (int row = 1; row <= table.n && row <= kMaxEnergyRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
         lnEnergy_[i] = static_cast<float>(std::log(static_cast<double>(table.energy[i])));
@@ -177,6 +182,16 @@ bool logRoundedToFloat(float v, float& result) {
     return true;
 }
 
+FastPhysics::IncoherentSetup::IncoherentSetup(float e) {
+    ed = e;
+    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
+    kd = k;
+    p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
+    restOverE = kElectronRestEnergy / ed;
+    momentumMargin = 1e-15 * (1 + ed);
+    energyMargin = 2e-15 * ed * (1 + ed) + 1e-14;
+}
+
 // The scattering angle is stored as a float theta, so its sine, cosine and
 // half-angle sine are those of an angle a little off the one whose cosine is
 // the sampled cos theta. The offset delta between the two is known exactly
@@ -188,85 +203,164 @@ bool logRoundedToFloat(float v, float& result) {
 // special cases of the angle (cos theta = 0, a negative cos theta whose arc
 // tangent rounds to zero), the library functions give it as the plain
 // reading does.
-Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) const {
-    const double ed = e;
-    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
-    const double kd = k;
-    const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
-    const double restOverE = kElectronRestEnergy / ed;
-    const double momentumMargin = 1e-15 * (1 + ed);
-    const double energyMargin = 2e-15 * ed * (1 + ed) + 1e-14;
-    constexpr double unitMargin = 4e-15;
-    const auto& uniform = tables_.uniform;
-    float theta = 0;
-    bool rotated = false;  // cosine, sine and delta below are valid
-    double cosine = 0, sine = 0, delta = 0;
-    for (;;) {
-        const float u1 = uniform[static_cast<std::size_t>(random.nextInteger())];
-        const float u2 = uniform[static_cast<std::size_t>(random.nextInteger())];
-        const float u3 = uniform[static_cast<std::size_t>(random.nextInteger())];
-        float eta;
-        if (!kahnAttempt(kd, p, u1, u2, u3, eta)) continue;
-        float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * restOverE);
-        rotated = false;
-        if (cosTheta == 0) {
-            theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
-        } else {
-            if (cosTheta > 1) cosTheta = 1;
-            const double c = cosTheta;
-            const double s = std::sqrt(1 - c * c);
-            const double arc = std::atan(s / c);
-            theta = static_cast<float>(arc);
-            if (theta < 0) {
-                theta = static_cast<float>(static_cast<double>(theta) + kPi);
-                // theta - (arc + pi), with theta - 3.141592f exact.
-                delta = ((static_cast<double>(theta) - static_cast<double>(kPi)) - arc) - kPiShortfall;
-                rotated = true;
-            } else if (c > 0) {
-                delta = static_cast<double>(theta) - arc;  // exact: the two are within a float rounding
-                rotated = true;
-            }
-            cosine = c;
-            sine = s;
-        }
-        float x;
-        double halfSine = 0;
-        if (rotated) {
-            const double h = delta * 0.5;
-            halfSine = std::sqrt((1 - cosine) * 0.5) * (1 - h * h * 0.5) + std::sqrt((1 + cosine) * 0.5) * h;
-        }
-        const double xValue = halfSine * ed / kHc;
-        if (rotated && roundsAlike(xValue, momentumMargin)) {
-            x = static_cast<float>(xValue);
-        } else {
-            x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
-        }
-        if (x < kMomentumTransferLimit) {
-            const float s = incoherentFunctionAt(x);
-            const float u4 = uniform[static_cast<std::size_t>(random.nextInteger())];
-            if (static_cast<double>(s) / smax >= u4) break;
-        } else {
-            break;
-        }
+FastPhysics::IncoherentAngle FastPhysics::incoherentAngle(const IncoherentSetup& at, float eta) {
+    IncoherentAngle angle;
+    float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * at.restOverE);
+    if (cosTheta == 0) {
+        angle.theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
+        return angle;
     }
+    if (cosTheta > 1) cosTheta = 1;
+    const double c = cosTheta;
+    const double s = std::sqrt(1 - c * c);
+    const double arc = std::atan(s / c);
+    angle.theta = static_cast<float>(arc);
+    if (angle.theta < 0) {
+        angle.theta = static_cast<float>(static_cast<double>(angle.theta) + kPi);
+        // theta - (arc + pi), with theta - 3.141592f exact.
+        angle.delta = ((static_cast<double>(angle.theta) - static_cast<double>(kPi)) - arc) - kPiShortfall;
+        angle.rotated = true;
+    } else if (c > 0) {
+        angle.delta = static_cast<double>(angle.theta) - arc;  // exact: the two are within a float rounding
+        angle.rotated = true;
+    }
+    angle.cosine = c;
+    angle.sine = s;
+    return angle;
+}
+
+float FastPhysics::momentumTransfer(const IncoherentSetup& at, const IncoherentAngle& angle) {
+    if (angle.rotated) {
+        const double h = angle.delta * 0.5;
+        const double halfSine =
+            std::sqrt((1 - angle.cosine) * 0.5) * (1 - h * h * 0.5) + std::sqrt((1 + angle.cosine) * 0.5) * h;
+        const double xValue = halfSine * at.ed / kHc;
+        if (roundsAlike(xValue, at.momentumMargin)) return static_cast<float>(xValue);
+    }
+    return static_cast<float>(std::sin(static_cast<double>(angle.theta) * 0.5f) * at.ed / kHc);
+}
+
+Scatter FastPhysics::incoherentScatter(const IncoherentSetup& at, const IncoherentAngle& angle) {
+    constexpr double unitMargin = 4e-15;
+    const double ed = at.ed;
     Scatter out;
-    if (rotated) {
-        const double halfDeltaSquared = delta * delta * 0.5;
-        const double cosValue = cosine * (1 - halfDeltaSquared) - sine * delta;
-        const double sinValue = sine * (1 - halfDeltaSquared) + cosine * delta;
+    if (angle.rotated) {
+        const double halfDeltaSquared = angle.delta * angle.delta * 0.5;
+        const double cosValue = angle.cosine * (1 - halfDeltaSquared) - angle.sine * angle.delta;
+        const double sinValue = angle.sine * (1 - halfDeltaSquared) + angle.cosine * angle.delta;
         const double energyValue = ed / ((1 - cosValue) * (ed / kElectronRestEnergy) + 1);
         if (roundsAlike(cosValue, unitMargin) && roundsAlike(sinValue, unitMargin) &&
-            roundsAlike(energyValue, energyMargin)) {
+            roundsAlike(energyValue, at.energyMargin)) {
             out.energy = static_cast<float>(energyValue);
             out.sinTheta = static_cast<float>(sinValue);
             out.cosTheta = static_cast<float>(cosValue);
             return out;
         }
     }
-    out.energy = static_cast<float>(ed / ((1 - std::cos(static_cast<double>(theta))) * (ed / kElectronRestEnergy) + 1));
-    out.sinTheta = static_cast<float>(std::sin(static_cast<double>(theta)));
-    out.cosTheta = static_cast<float>(std::cos(static_cast<double>(theta)));
+    const double theta = angle.theta;
+    out.energy = static_cast<float>(ed / ((1 - std::cos(theta)) * (ed / kElectronRestEnergy) + 1));
+    out.sinTheta = static_cast<float>(std::sin(theta));
+    out.cosTheta = static_cast<float>(std::cos(theta));
     return out;
+}
+
+Scatter FastPhysics::sampleIncoherent(float e, RandomGenerator& random) {
+    const float twice = e * 2;  // exact
+    if (twice >= 1.0f && twice <= static_cast<float>(kBins)) {
+        const auto k = static_cast<std::int32_t>(twice);
+        if (static_cast<float>(k) == twice) return sampleIncoherentAtBin(k, e, random);
+    }
+    return sampleIncoherentAnywhere(e, random);
+}
+
+Scatter FastPhysics::sampleIncoherentAnywhere(float e, RandomGenerator& random) const {
+    const IncoherentSetup at(e);
+    const auto& uniform = tables_.uniform;
+    IncoherentAngle angle;
+    for (;;) {
+        const float u1 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        const float u2 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        const float u3 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        float eta;
+        if (!kahnAttempt(at.kd, at.p, u1, u2, u3, eta)) continue;
+        angle = incoherentAngle(at, eta);
+        const float x = momentumTransfer(at, angle);
+        if (!(x < kMomentumTransferLimit)) break;
+        const float s = incoherentFunctionAt(x);
+        const float u4 = uniform[static_cast<std::size_t>(random.nextInteger())];
+        if (static_cast<double>(s) / smax >= u4) break;
+    }
+    return incoherentScatter(at, angle);
+}
+
+// The number of draws a whose uniform number lies below v (or at most v):
+// the draws that pass a test "v > u" (or "v >= u"), as the uniform numbers
+// rise with a. Each uniform number is a / D within a relative 2^-24, so the
+// count is found a step or two from v D.
+std::uint16_t FastPhysics::drawsBelow(double v, bool orEqual) const {
+    const auto& uniform = tables_.uniform;
+    const auto passes = [&](std::int32_t a) {
+        const double u = uniform[static_cast<std::size_t>(a)];
+        return orEqual ? u <= v : u < v;
+    };
+    const double estimate = v * static_cast<double>(RandomGenerator::kDivisor);
+    std::int32_t count = 0;
+    if (estimate >= RandomGenerator::kModulus) count = RandomGenerator::kModulus;
+    else if (estimate > 0) count = static_cast<std::int32_t>(estimate);
+    while (count > 0 && !passes(count - 1)) --count;
+    while (count < RandomGenerator::kModulus && passes(count)) ++count;
+    return static_cast<std::uint16_t>(count);
+}
+
+// At a bin energy, an attempt's outcome depends only on its branch (u1
+// against p) and on the draw a2 of u2: the Kahn acceptance value and the
+// S(x) / SMAX ratio become the counts of third and fourth draws that pass
+// them, and the scatter of an accepted attempt, with the coefficients of its
+// new energy, is worked out once. Entries are filled on first use and carry
+// their bin, so a run through a bin's histories computes each at most once.
+Scatter FastPhysics::sampleIncoherentAtBin(std::int32_t k, float e, RandomGenerator& random) {
+    const auto bin = static_cast<std::uint16_t>(k);
+    if (binSetupFor_ != k) {
+        binSetup_ = IncoherentSetup(e);
+        binSetupFor_ = k;
+    }
+    const IncoherentSetup& at = binSetup_;
+    const auto& uniform = tables_.uniform;
+    for (;;) {
+        const auto a1 = static_cast<std::size_t>(random.nextInteger());
+        const auto a2 = static_cast<std::size_t>(random.nextInteger());
+        const auto a3 = static_cast<std::size_t>(random.nextInteger());
+        const std::size_t key = (uniform[a1] <= at.p ? 0 : RandomGenerator::kModulus) + a2;
+        KahnLimit& limit = kahnLimits_[key];
+        if (limit.bin != bin) {
+            limit.passing = drawsBelow(kahnProposal(at.kd, at.p, uniform[a1], uniform[a2]).acceptance, false);
+            limit.bin = bin;
+        }
+        if (a3 >= limit.passing) continue;
+        FirstScatter& outcome = firstScatters_[key];
+        if (outcome.bin != bin) {
+            const IncoherentAngle angle = incoherentAngle(at, kahnProposal(at.kd, at.p, uniform[a1], uniform[a2]).eta);
+            const float x = momentumTransfer(at, angle);
+            outcome.passing = x < kMomentumTransferLimit
+                                  ? drawsBelow(static_cast<double>(incoherentFunctionAt(x)) / smax, true)
+                                  : kNoFunctionTest;
+            outcome.scatter = incoherentScatter(at, angle);
+            if (outcome.scatter.energy >= kEnergyCutoff) {
+                outcome.next.coefficients = interpolateCoefficients(outcome.scatter.energy);
+                outcome.next.flight = flightCoefficients(outcome.next.coefficients);
+            }
+            outcome.bin = bin;
+        }
+        if (outcome.passing != kNoFunctionTest && static_cast<std::size_t>(random.nextInteger()) >= outcome.passing) {
+            continue;
+        }
+        // The flight after the scatter looks up the new energy next.
+        if (outcome.scatter.energy >= kEnergyCutoff) {
+            lastEnergy_ = outcome.scatter.energy;
+            last_ = outcome.next;
+        }
+        return outcome.scatter;
+    }
 }
 
 InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {

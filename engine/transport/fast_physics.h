@@ -12,6 +12,10 @@
 //  - quantities that depend on one 14-bit random value only are tabulated by
 //    that value: ln R of the flight length, cos and sin of the azimuth, the
 //    coherent momentum transfer;
+//  - at a bin energy, where every primary photon scatters first, the outcome
+//    of an incoherent attempt depends on two draws only (the branch and u2),
+//    so it is kept per bin: the acceptance tests as counts of passing draws,
+//    the scatter and the coefficients of the new energy;
 //  - the logarithm of a new energy and the exponentials of its interpolated
 //    coefficients come from short polynomials whenever their error bound
 //    shows that the library's result rounds to the same float;
@@ -22,6 +26,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "files/material_table.h"
 #include "transport/histories.h"
@@ -116,7 +121,7 @@ public:
                static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1 >= 900.0;
     }
 
-    Scatter sampleIncoherent(float e, RandomGenerator& random) const;
+    Scatter sampleIncoherent(float e, RandomGenerator& random);
 
     Scatter sampleCoherent(float e, RandomGenerator& random) const {
         return coherentScatter(
@@ -169,6 +174,51 @@ private:
     }
 
     InteractionCoefficients interpolateCoefficients(float e) const;
+
+    // What an incoherent scatter at energy e works with.
+    struct IncoherentSetup {
+        double ed = 0;         // e
+        double kd = 0;         // K = 511 / e, stored as a float
+        double restOverE = 0;  // 511 / e unrounded, for cos theta
+        float p = 0;           // the probability of Kahn's first branch
+        double momentumMargin = 0, energyMargin = 0;
+        IncoherentSetup() = default;
+        explicit IncoherentSetup(float e);
+    };
+    // The stored angle theta of a proposal, with, when `rotated`, the cosine
+    // and sine the arc tangent was taken from and the offset delta of theta
+    // from that arc.
+    struct IncoherentAngle {
+        float theta = 0;
+        bool rotated = false;
+        double cosine = 0, sine = 0, delta = 0;
+    };
+    static IncoherentAngle incoherentAngle(const IncoherentSetup& at, float eta);
+    static float momentumTransfer(const IncoherentSetup& at, const IncoherentAngle& angle);
+    static Scatter incoherentScatter(const IncoherentSetup& at, const IncoherentAngle& angle);
+    Scatter sampleIncoherentAnywhere(float e, RandomGenerator& random) const;
+    Scatter sampleIncoherentAtBin(std::int32_t k, float e, RandomGenerator& random);
+    std::uint16_t drawsBelow(double v, bool orEqual) const;
+
+    // Per attempt key (branch x 16384 + a2) at the bin `bin`: the count of
+    // third draws that accept the proposal, and for an accepted one the count
+    // of fourth draws that pass S(x) / SMAX (or no fourth draw at x >= 10),
+    // the scatter and the coefficients of its energy.
+    static constexpr std::uint16_t kNoFunctionTest = 0xffff;
+    struct KahnLimit {
+        std::uint16_t bin = 0;
+        std::uint16_t passing = 0;
+    };
+    struct FirstScatter {
+        std::uint16_t bin = 0;
+        std::uint16_t passing = 0;
+        Scatter scatter;
+        Coefficients next;
+    };
+    std::vector<KahnLimit> kahnLimits_;
+    std::vector<FirstScatter> firstScatters_;
+    IncoherentSetup binSetup_;
+    std::int32_t binSetupFor_ = 0;
 
     const MaterialTable& table_;
     // Single-precision logarithms of the energies and the coefficients.

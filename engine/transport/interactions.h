@@ -60,6 +60,7 @@ FlightDraw drawFlight(Random& random) {
 inline constexpr float kElectronRestEnergy = 511.0f;  // keV
 inline constexpr float kHc = 12.4f;                   // keV x angstrom
 inline constexpr float kMomentumTransferLimit = 10.0f;
+inline constexpr float kEnergyCutoff = 2.0f;  // keV: photons below are not followed
 
 // What a flight needs of the three coefficients: their sum mu (1/cm) and the
 // two thresholds of the interaction choice, MU_PE / mu and (MU_PE + MU_COH) / mu.
@@ -85,20 +86,36 @@ inline Interaction chooseInteraction(float r2, float probabilityPe, float probab
     return Interaction::Incoherent;
 }
 
-// One attempt of Kahn's method with K = 1/alpha (kd) and the first-branch
-// probability p: eta = 1 / (E'/E) from u2 in the branch u1 chooses, and
-// whether u3 accepts it. Shared by every sampler of incoherent scattering so
-// the formulas exist once.
-inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float& eta) {
+// One proposal of Kahn's method with K = 1/alpha (kd) and the first-branch
+// probability p: eta = 1 / (E'/E) from u2 in the branch u1 chooses, and the
+// acceptance value a third number u3 must stay below for eta to be taken.
+struct KahnProposal {
+    float eta = 0;
+    double acceptance = 0;
+};
+
+inline KahnProposal kahnProposal(double kd, float p, float u1, float u2) {
+    KahnProposal proposal;
     if (u1 <= p) {
-        eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
-        const double etad = eta;
-        return 4.0f * (1 / etad - 1 / (etad * etad)) > u3;
+        proposal.eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
+        const double etad = proposal.eta;
+        proposal.acceptance = 4.0f * (1 / etad - 1 / (etad * etad));
+        return proposal;
     }
-    eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
-    const float c = static_cast<float>((kd - static_cast<double>(eta) * kd) + 1.0f);
+    proposal.eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
+    const float c = static_cast<float>((kd - static_cast<double>(proposal.eta) * kd) + 1.0f);
     const double cd = c;
-    return 0.5f * (cd * cd + 1 / static_cast<double>(eta)) > u3;
+    proposal.acceptance = 0.5f * (cd * cd + 1 / static_cast<double>(proposal.eta));
+    return proposal;
+}
+
+// One attempt of Kahn's method: the proposal of u1 and u2, and whether u3
+// accepts it. Shared by every sampler of incoherent scattering so the
+// formulas exist once.
+inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float& eta) {
+    const KahnProposal proposal = kahnProposal(kd, p, u1, u2);
+    eta = proposal.eta;
+    return proposal.acceptance > u3;
 }
 
 // Kahn's rejection method for the Klein-Nishina distribution, corrected by the

@@ -16,8 +16,6 @@
 
 namespace corvane {
 
-inline constexpr float kEnergyCutoff = 2.0f;  // keV: photons below are not followed
-
 // Runs one history of source bin k (energy 0.5 k keV) for a field of diameter
 // fieldDiameter cm. Returns the number of flights.
 template <class Physics, class Random>
