@@ -319,28 +319,35 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
             s[static_cast<std::size_t>(c.lineBin)] = 0.5f;
             s[static_cast<std::size_t>(c.secondLineBin)] = 0.5f;
         }
-        Tallies fastTallies, referenceTallies;
-        HistoryStatistics fastStats, referenceStats;
-        RandomGenerator fastRandom, referenceRandom;
-        fastRandom.initialise();
+        Tallies referenceTallies;
+        HistoryStatistics referenceStats;
+        RandomGenerator referenceRandom;
         referenceRandom.initialise();
-        std::ostringstream fastProgress, referenceProgress;
-        runHistories(p, s, table, fastRandom, fastTallies, fastProgress, &fastStats);
+        std::ostringstream referenceProgress;
         runHistoriesReference(p, s, table, referenceRandom, referenceTallies, referenceProgress, &referenceStats);
         EXPECT_GT(referenceStats.histories, 10000);
-        EXPECT_EQ(fastStats.histories, referenceStats.histories);
-        EXPECT_EQ(fastStats.flights, referenceStats.flights);
-        EXPECT_EQ(fastTallies.incident, referenceTallies.incident);
-        for (int j = 1; j <= kSpheres; ++j)
-            for (int c = 1; c <= 2; ++c)
-                for (int k = 1; k <= kBins; ++k)
-                    ASSERT_EQ(fastTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
-                              referenceTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
-                        << "sphere " << j << " component " << c << " bin " << k;
-        // The same numbers were drawn.
-        EXPECT_EQ(fastRandom.lastInteger(), referenceRandom.lastInteger());
-        EXPECT_EQ(fastRandom.longLag(), referenceRandom.longLag());
-        EXPECT_EQ(fastProgress.str(), referenceProgress.str());
+        for (Scoring scoring : {Scoring::Alongside, Scoring::InLoop}) {
+            SCOPED_TRACE(scoring == Scoring::Alongside ? "flights scored alongside" : "flights scored in the loop");
+            Tallies fastTallies;
+            HistoryStatistics fastStats;
+            RandomGenerator fastRandom;
+            fastRandom.initialise();
+            std::ostringstream fastProgress;
+            runHistories(p, s, table, fastRandom, fastTallies, fastProgress, &fastStats, scoring);
+            EXPECT_EQ(fastStats.histories, referenceStats.histories);
+            EXPECT_EQ(fastStats.flights, referenceStats.flights);
+            EXPECT_EQ(fastTallies.incident, referenceTallies.incident);
+            for (int j = 1; j <= kSpheres; ++j)
+                for (int c = 1; c <= 2; ++c)
+                    for (int k = 1; k <= kBins; ++k)
+                        ASSERT_EQ(fastTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
+                                  referenceTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
+                            << "sphere " << j << " component " << c << " bin " << k;
+            // The same numbers were drawn.
+            EXPECT_EQ(fastRandom.lastInteger(), referenceRandom.lastInteger());
+            EXPECT_EQ(fastRandom.longLag(), referenceRandom.longLag());
+            EXPECT_EQ(fastProgress.str(), referenceProgress.str());
+        }
     }
 }
 

@@ -383,7 +383,7 @@ InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
 }
 
 void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
-                        float e, int component) const {
+                        float e, int component) {
     if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
     const std::int32_t k = energyBin(e);
     if (k < 1 || k > kBins || component < 1 || component > 2) return;

@@ -136,8 +136,10 @@ public:
         return rotateDirectionBy(old, cosThetaS, sinThetaS, tables_.cosAzimuth[a], tables_.sinAzimuth[a]);
     }
 
-    void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
-               int component) const;
+    // The sphere test of a flight; it reads nothing but its arguments and
+    // writes only `tallies`.
+    static void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
+                      float e, int component);
 
     const float smax;
     const float cmax;

@@ -35,12 +35,17 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
 // IncidentSpectrum[k] x totalPhotons.
 std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k);
 
+// Where the flights are scored: beside the photon loop on a second core when
+// the machine has one, or in the loop itself. The tallies are the same.
+enum class Scoring { Alongside, InLoop };
+
 // Runs every history of bins 1..binCount, writing one progress line per bin
 // (" --- k / binCount") to `progress` and flushing it; fills components 1 and 2
 // of the depth tallies and the incident count.
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                   const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
-                  std::ostream& progress, HistoryStatistics* statistics = nullptr);
+                  std::ostream& progress, HistoryStatistics* statistics = nullptr,
+                  Scoring scoring = Scoring::Alongside);
 
 // The same run computed by the plain reading of the transport rules: every
 // lookup scans its table and recomputes its logarithms, every angle is
