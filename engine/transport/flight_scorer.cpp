@@ -6,8 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "transport/fast_physics.h"
-
 namespace corvane {
 namespace {
 
@@ -38,10 +36,6 @@ FlightScorer::FlightScorer(Tallies& tallies, bool alongside) : tallies_(tallies)
 
 FlightScorer::~FlightScorer() { finish(); }
 
-void FlightScorer::scoreNow(const Flight& f) {
-    FastPhysics::score(tallies_, f.x0, f.y0, f.z0, f.x1, f.y1, f.z1, f.cosTheta, f.e, f.component);
-}
-
 void FlightScorer::finish() {
     if (!worker_.joinable()) return;
     published_.store(written_, std::memory_order_release);
@@ -55,7 +49,10 @@ void FlightScorer::drain() {
     for (;;) {
         const std::uint64_t available = published_.load(std::memory_order_acquire);
         if (available != read) {
-            for (; read != available; ++read) scoreNow(ring_[read & (kCapacity - 1)]);
+            for (; read != available; ++read) {
+                const Flight& f = ring_[read & (kCapacity - 1)];
+                FastPhysics::score(tallies_, f.x0, f.y0, f.z0, f.x1, f.y1, f.z1, f.cosTheta, f.e, f.component);
+            }
             consumed_.store(read, std::memory_order_release);
             idle = 0;
         } else if (finished_.load(std::memory_order_acquire)) {

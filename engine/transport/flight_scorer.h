@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "transport/fast_physics.h"
 #include "transport/tallies.h"
 
 namespace corvane {
@@ -38,16 +39,18 @@ public:
     FlightScorer& operator=(const FlightScorer&) = delete;
     ~FlightScorer();
 
-    void score(const Flight& flight) {
+    void score(float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
+               std::int32_t component) {
         if (!alongside_) {
-            scoreNow(flight);
+            FastPhysics::score(tallies_, x0, y0, z0, x1, y1, z1, cosTheta, e, component);
             return;
         }
         if (written_ - consumedSeen_ == kCapacity) waitForRoom();
-        ring_[written_ & (kCapacity - 1)] = flight;
+        ring_[written_ & (kCapacity - 1)] = Flight{x0, y0, z0, x1, y1, z1, cosTheta, e, component};
         ++written_;
         if ((written_ & (kBatch - 1)) == 0) published_.store(written_, std::memory_order_release);
     }
+    void score(const Flight& f) { score(f.x0, f.y0, f.z0, f.x1, f.y1, f.z1, f.cosTheta, f.e, f.component); }
 
     // Hands over the flights not yet published and returns once every flight
     // has been counted. The scorer takes no flights after it.
@@ -59,7 +62,6 @@ private:
     static constexpr std::uint64_t kCapacity = 1u << 14;  // flights; a power of two
     static constexpr std::uint64_t kBatch = 64;           // flights per publication
 
-    void scoreNow(const Flight& flight);
     void drain();
     void waitForRoom();
 

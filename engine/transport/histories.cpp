@@ -42,7 +42,7 @@ public:
 
     void score(Tallies&, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
                int component) {
-        scorer_.score(Flight{x0, y0, z0, x1, y1, z1, cosTheta, e, component});
+        scorer_.score(x0, y0, z0, x1, y1, z1, cosTheta, e, component);
     }
 
 private:
