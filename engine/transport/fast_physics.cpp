@@ -86,7 +86,7 @@ namespace {
 
 // Whether every double within `margin` of v rounds to the same float as v:
 // then a value known to lie that close to v is stored as the same float.
-bool roundsAlike(double v, double margin) {
+[[gnu::always_inline]] inline bool roundsAlike(double v, double margin) {
     const float f = static_cast<float>(v);
     return static_cast<float>(v - margin) == f && static_cast<float>(v + margin) == f;
 }
@@ -129,6 +129,10 @@ constexpr double kLn2 = 0.69314718055994530942;
 
 }  // namespace
 
+// The two short functions are written to be inlined where the coefficients
+// are interpolated; the named functions below give them to the rest.
+namespace {
+
 // Error of the approximation, relative: the reduced argument r is within
 // 1e-17 of y - k ln2 / 256 (k ln2_high is exact, the two subtractions round
 // once each, |k| < 2^15); the polynomial's truncation is below 1.5e-13 for
@@ -142,7 +146,7 @@ constexpr double kLn2 = 0.69314718055994530942;
 // the midpoint between two floats (the boundaries around a power of two are
 // 2^27 units away from it): when they differ from 2^28 by more than 2048,
 // every double within 2048 units of v rounds to the float of v.
-bool expRoundedToFloat(double y, float& result) {
+[[gnu::always_inline]] inline bool shortExp(double y, float& result) {
     if (!(y > -80.0 && y < 80.0)) return false;  // results that are normal floats
     const double shifted = y * kTwoFiftySixOverLn2 + kExpShift;
     const double kd = shifted - kExpShift;
@@ -164,7 +168,7 @@ bool expRoundedToFloat(double y, float& result) {
 // the polynomial is within 1e-17: below 5e-16 (|m| + 1). The library's
 // logarithm of v is within 1.6e-16 (|m| + 1) as well, so both lie within
 // 1e-15 (|m| + 1) of the approximation.
-bool logRoundedToFloat(float v, float& result) {
+[[gnu::always_inline]] inline bool shortLog(float v, float& result) {
     const auto bits = std::bit_cast<std::uint32_t>(v);
     const std::int32_t exponent = static_cast<std::int32_t>(bits >> 23);
     if (exponent == 0 || exponent >= 255) return false;  // zero, subnormal, negative, infinite or not a number
@@ -181,6 +185,11 @@ bool logRoundedToFloat(float v, float& result) {
     result = f;
     return true;
 }
+
+}  // namespace
+
+bool expRoundedToFloat(double y, float& result) { return shortExp(y, result); }
+bool logRoundedToFloat(float v, float& result) { return shortLog(v, result); }
 
 FastPhysics::IncoherentSetup::IncoherentSetup(float e) {
     ed = e;
@@ -203,7 +212,7 @@ FastPhysics::IncoherentSetup::IncoherentSetup(float e) {
 // special cases of the angle (cos theta = 0, a negative cos theta whose arc
 // tangent rounds to zero), the library functions give it as the plain
 // reading does.
-FastPhysics::IncoherentAngle FastPhysics::incoherentAngle(const IncoherentSetup& at, float eta) {
+[[gnu::always_inline]] inline FastPhysics::IncoherentAngle FastPhysics::incoherentAngle(const IncoherentSetup& at, float eta) {
     IncoherentAngle angle;
     float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * at.restOverE);
     if (cosTheta == 0) {
@@ -229,7 +238,7 @@ FastPhysics::IncoherentAngle FastPhysics::incoherentAngle(const IncoherentSetup&
     return angle;
 }
 
-float FastPhysics::momentumTransfer(const IncoherentSetup& at, const IncoherentAngle& angle) {
+[[gnu::always_inline]] inline float FastPhysics::momentumTransfer(const IncoherentSetup& at, const IncoherentAngle& angle) {
     if (angle.rotated) {
         const double h = angle.delta * 0.5;
         const double halfSine =
@@ -240,7 +249,7 @@ float FastPhysics::momentumTransfer(const IncoherentSetup& at, const IncoherentA
     return static_cast<float>(std::sin(static_cast<double>(angle.theta) * 0.5f) * at.ed / kHc);
 }
 
-Scatter FastPhysics::incoherentScatter(const IncoherentSetup& at, const IncoherentAngle& angle) {
+[[gnu::always_inline]] inline Scatter FastPhysics::incoherentScatter(const IncoherentSetup& at, const IncoherentAngle& angle) {
     constexpr double unitMargin = 4e-15;
     const double ed = at.ed;
     Scatter out;
@@ -365,14 +374,14 @@ Scatter FastPhysics::sampleIncoherentAtBin(std::int32_t k, float e, RandomGenera
 
 InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
     float lnE;
-    if (!logRoundedToFloat(e, lnE)) lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    if (!shortLog(e, lnE)) lnE = static_cast<float>(std::log(static_cast<double>(e)));
     // The first row i >= 2 with E[i] > e, bounded by the last row.
     const auto i = static_cast<std::size_t>(energyRows_.row(table_.energy, table_.n, e));
     const double lnELow = lnEnergy_[i - 1];
     const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / lnEnergyStep_[i]);
     const auto exponential = [](double y) {
         float v;
-        if (!expRoundedToFloat(y, v)) v = static_cast<float>(std::exp(y));
+        if (!shortExp(y, v)) v = static_cast<float>(std::exp(y));
         return v;
     };
     InteractionCoefficients mu;
