@@ -66,9 +66,7 @@ FastPhysics::FastPhysics(const MaterialTable& table)
         energyRows_.build(table.energy, table.n, highest > 0 ? highest : 1.0f);
     }
     for (int k = 1; k <= kBins; ++k) {
-        Coefficients& c = binCoefficients_[static_cast<std::size_t>(k)];
-        c.coefficients = interpolateCoefficients(static_cast<float>(k * 0.5));
-        c.flight = flightCoefficients(c.coefficients);
+        binCoefficients_[static_cast<std::size_t>(k)] = coefficientsOf(static_cast<float>(k * 0.5));
     }
     for (int row = 2; row <= kMomentumRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
@@ -354,10 +352,7 @@ Scatter FastPhysics::sampleIncoherentAtBin(std::int32_t k, float e, RandomGenera
                                   ? drawsBelow(static_cast<double>(incoherentFunctionAt(x)) / smax, true)
                                   : kNoFunctionTest;
             outcome.scatter = incoherentScatter(at, angle);
-            if (outcome.scatter.energy >= kEnergyCutoff) {
-                outcome.next.coefficients = interpolateCoefficients(outcome.scatter.energy);
-                outcome.next.flight = flightCoefficients(outcome.next.coefficients);
-            }
+            if (outcome.scatter.energy >= kEnergyCutoff) outcome.next = coefficientsOf(outcome.scatter.energy);
             outcome.bin = bin;
         }
         if (outcome.passing != kNoFunctionTest && static_cast<std::size_t>(random.nextInteger()) >= outcome.passing) {

@@ -158,9 +158,15 @@ private:
             if (static_cast<float>(k) == twice) return binCoefficients_[static_cast<std::size_t>(k)];
         }
         lastEnergy_ = e;
-        last_.coefficients = interpolateCoefficients(e);
-        last_.flight = flightCoefficients(last_.coefficients);
+        last_ = coefficientsOf(e);
         return last_;
+    }
+
+    Coefficients coefficientsOf(float e) const {
+        Coefficients c;
+        c.coefficients = interpolateCoefficients(e);
+        c.flight = flightCoefficients(c.coefficients);
+        return c;
     }
 
     // The first row i >= 2 whose key exceeds the argument, or row 45 (the
