@@ -2,11 +2,13 @@
 
 #include <cstdint>
 
+#include "tally_totals.h"
 #include "transport/flight_scorer.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"
 
 using namespace corvane;
+using corvane::testing::totalCounts;
 
 namespace {
 
@@ -22,14 +24,6 @@ void scoreRandomFlights(Score score) {
         const float x1 = (v[3] - 0.5f) * 2.0f, y1 = (v[4] - 0.5f) * 2.0f, z1 = z0 + (v[5] - 0.5f) * 3.0f;
         score(Flight{x0, y0, z0, x1, y1, z1, 0.5f, 2.0f + v[5] * 140.0f, 1 + (n & 1)});
     }
-}
-
-std::int64_t total(const Tallies& t) {
-    std::int64_t sum = 0;
-    for (const auto& sphere : t.depth)
-        for (const auto& component : sphere)
-            for (std::int64_t v : component) sum += v;
-    return sum;
 }
 
 }  // namespace
@@ -52,7 +46,7 @@ TEST(FlightScorer, ScoringAlongsideCountsWhatScoringInPlaceCounts) {
         scorer.finish();
         scorer.finish();  // a second finish changes nothing
     }
-    EXPECT_GT(total(direct), 10000);
+    EXPECT_GT(totalCounts(direct), 10000);
     EXPECT_EQ(inPlace.depth, direct.depth);
     EXPECT_EQ(alongside.depth, direct.depth);
 }
@@ -69,6 +63,6 @@ TEST(FlightScorer, LeavingTheScopeScoresEveryFlightHandedOver) {
             scoreFlight(direct, f.x0, f.y0, f.z0, f.x1, f.y1, f.z1, f.cosTheta, f.e, f.component);
         }
     }
-    EXPECT_EQ(total(direct), 5);
+    EXPECT_EQ(totalCounts(direct), 5);
     EXPECT_EQ(alongside.depth, direct.depth);
 }
