@@ -219,34 +219,32 @@ const std::array<ArcNode, kArcNodeCount + 1> kArcNodes = [] {
 }();
 // The node nearest the middle of each bucket: by the sine for angles up to
 // 45 degrees, by the cosine above.
-struct ArcBuckets {
-    std::array<std::uint16_t, kArcBucketCount> bySine{}, byCosine{};
-};
-const ArcBuckets kArcBuckets = [] {
-    ArcBuckets t;
+// Buckets 0..4095 by the sine, 4096..8191 by the cosine.
+const std::array<std::uint16_t, 2 * kArcBucketCount> kArcBuckets = [] {
+    std::array<std::uint16_t, 2 * kArcBucketCount> t{};
     const double spacing = (kPiHigh / 2) / kArcNodeCount;
     for (int b = 0; b < kArcBucketCount; ++b) {
         const double middle = (b + 0.5) * kArcKeyLimit / kArcBucketCount;
-        const double low = std::asin(std::min(middle, 1.0)), high = std::acos(std::min(middle, 1.0));
-        t.bySine[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(std::lround(low / spacing));
-        t.byCosine[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(std::lround(high / spacing));
+        t[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(std::lround(std::asin(middle) / spacing));
+        t[static_cast<std::size_t>(kArcBucketCount + b)] =
+            static_cast<std::uint16_t>(std::lround(std::acos(middle) / spacing));
     }
     return t;
 }();
 
+// Written without branches: which side of 45 degrees, and the sign of c,
+// are as likely one way as the other.
 [[gnu::always_inline]] inline double shortArcTangent(double s, double c) {
     const double a = std::abs(c);
-    const bool bySine = s <= a;
-    const double key = bySine ? s : a;
+    const double key = std::min(s, a);
     auto b = static_cast<std::int32_t>(key * (kArcBucketCount / kArcKeyLimit));
-    if (b >= kArcBucketCount) b = kArcBucketCount - 1;
-    const auto node = bySine ? kArcBuckets.bySine[static_cast<std::size_t>(b)]
-                             : kArcBuckets.byCosine[static_cast<std::size_t>(b)];
-    const ArcNode& n = kArcNodes[node];
+    b = std::min(b, kArcBucketCount - 1);
+    const std::int32_t side = static_cast<std::int32_t>(s > a) * kArcBucketCount;
+    const ArcNode& n = kArcNodes[kArcBuckets[static_cast<std::size_t>(side + b)]];
     const double r = (s * n.cosine - a * n.sine) / (a * n.cosine + s * n.sine);
     const double r2 = r * r;
     const double phi = n.angleHigh + (n.angleLow + (r + r * r2 * (-1.0 / 3 + r2 * 0.2)));
-    return c > 0 ? phi : -phi;
+    return std::copysign(phi, c);
 }
 
 }  // namespace
