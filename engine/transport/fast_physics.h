@@ -17,8 +17,9 @@
 //    so it is kept per bin: the acceptance tests as counts of passing draws,
 //    the scatter and the coefficients of the new energy;
 //  - the logarithm of a new energy and the exponentials of its interpolated
-//    coefficients come from short polynomials whenever their error bound
-//    shows that the library's result rounds to the same float;
+//    coefficients come from short polynomials, and the arc tangent of a
+//    scattering angle from a table and a short series, whenever their error
+//    bound shows that the library's result rounds to the same float;
 //  - the escape test compares the squared distance from the axis;
 //  - the parts of the sphere test that do not depend on the sphere are
 //    computed once per flight.
