@@ -3,13 +3,14 @@
 // Tucker, constant potential, water) on a reduced photon number, driving the
 // engine library directly, and prints histories and flights per second.
 //
-//   engine_bench [photons per cm2 (default 3000)] [--reference | --in-loop]
+//   engine_bench [photons per cm2 (default 3000)] [--reference | --one-core | --cores N]
 //
-// --reference times the plain reading of the transport rules instead of the
-// fast run; --in-loop times the fast run on one core, scoring every flight in
-// the photon loop instead of on a second core. The tally checksum printed
-// last is the same for all three.
+// The fast run takes every core of the machine, as Corvane does; --one-core
+// times it on one core, --cores N on N, and --reference times the plain
+// reading of the transport rules (on one core). The tally checksum printed
+// last is the same for all of them.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -26,7 +27,6 @@
 #include "files/material_table.h"
 #include "files/run_parameters.h"
 #include "spectrum/incident_spectrum.h"
-#include "transport/flight_scorer.h"
 #include "transport/histories.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"
@@ -36,10 +36,11 @@ using namespace corvane;
 int main(int argc, char** argv) {
     std::string fluence = "3000";
     bool reference = false;
-    Scoring scoring = Scoring::Alongside;
+    int cores = availableCores();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--reference") == 0) reference = true;
-        else if (std::strcmp(argv[i], "--in-loop") == 0) scoring = Scoring::InLoop;
+        else if (std::strcmp(argv[i], "--one-core") == 0) cores = 1;
+        else if (std::strcmp(argv[i], "--cores") == 0 && i + 1 < argc) cores = std::max(1, std::atoi(argv[++i]));
         else fluence = argv[i];
     }
     const std::filesystem::path data = SHIPPED_DATA;
@@ -76,8 +77,12 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     if (reference) {
         runHistoriesReference(parameters, spectrum, water, random, tallies, progress, &statistics);
+    } else if (cores == 1) {
+        runHistories(parameters, spectrum, water, random, tallies, progress, &statistics, Cores::One);
     } else {
-        runHistories(parameters, spectrum, water, random, tallies, progress, &statistics, scoring);
+        ParallelSettings settings;
+        settings.cores = cores;
+        runHistoriesInParallel(parameters, spectrum, water, random, tallies, progress, &statistics, settings);
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // Processor time of the process, over all its threads: on one core the
@@ -90,10 +95,8 @@ int main(int argc, char** argv) {
             for (std::int64_t v : component) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
     for (std::int64_t v : tallies.incident) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
 
-    const bool twoCores = !reference && scoring == Scoring::Alongside && secondCoreAvailable();
-    std::printf("transport       %s\n", reference ? "reference (plain reading, one core)"
-                                       : twoCores ? "fast, flights scored on a second core"
-                                                  : "fast, flights scored in the photon loop (one core)");
+    if (reference) std::printf("transport       reference (plain reading, one core)\n");
+    else std::printf("transport       fast, %d core%s\n", cores, cores == 1 ? "" : "s");
     std::printf("photons/cm2     %s (20 cm field, %.0f photons)\n", fluence.c_str(), parameters.totalPhotons);
     std::printf("histories       %lld\n", static_cast<long long>(statistics.histories));
     std::printf("flights         %lld (%.3f per history)\n", static_cast<long long>(statistics.flights),

@@ -363,14 +363,14 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
         std::ostringstream referenceProgress;
         runHistoriesReference(p, s, table, referenceRandom, referenceTallies, referenceProgress, &referenceStats);
         EXPECT_GT(referenceStats.histories, 10000);
-        for (Scoring scoring : {Scoring::Alongside, Scoring::InLoop}) {
-            SCOPED_TRACE(scoring == Scoring::Alongside ? "flights scored alongside" : "flights scored in the loop");
+        for (Cores cores : {Cores::All, Cores::One}) {
+            SCOPED_TRACE(cores == Cores::All ? "on every core" : "on one core");
             Tallies fastTallies;
             HistoryStatistics fastStats;
             RandomGenerator fastRandom;
             fastRandom.initialise();
             std::ostringstream fastProgress;
-            runHistories(p, s, table, fastRandom, fastTallies, fastProgress, &fastStats, scoring);
+            runHistories(p, s, table, fastRandom, fastTallies, fastProgress, &fastStats, cores);
             EXPECT_EQ(fastStats.histories, referenceStats.histories);
             EXPECT_EQ(fastStats.flights, referenceStats.flights);
             EXPECT_EQ(fastTallies.incident, referenceTallies.incident);
@@ -384,6 +384,57 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
             EXPECT_EQ(fastRandom.lastInteger(), referenceRandom.lastInteger());
             EXPECT_EQ(fastRandom.longLag(), referenceRandom.longLag());
             EXPECT_EQ(fastProgress.str(), referenceProgress.str());
+        }
+    }
+}
+
+TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
+    // Segments short enough for many joins, guesses pushed off either way
+    // (and once so far ahead that no guessed segment meets the true
+    // sequence), on two to four cores; a flat spectrum and two lines.
+    struct Case {
+        const char* material;
+        float tubePotential, fieldDiameter, fluence;
+        int lineBin = 0;
+    };
+    const std::vector<ParallelSettings> settings{
+        {2, 1000, 0}, {3, 700, 3000}, {2, 500, -3000}, {4, 10000, 0}, {2, 300, 200000}, {2, 1 << 15, 0}};
+    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f}, Case{"ICRUSoft.dat", 30.0f, 25.0f, 28.0f},
+                          Case{"water.dat", 150.0f, 4.0f, 3000.0f, 80}}) {
+        SCOPED_TRACE(std::string(c.material) + " at " + std::to_string(c.tubePotential) + " kV");
+        const MaterialTable table = readMaterialTable(std::filesystem::path(SHIPPED_DATA) / c.material);
+        const RunParameters p = conditions(c.tubePotential, c.fieldDiameter, c.fluence);
+        IncidentSpectrum s = flatSpectrum(p.binCount);
+        if (c.lineBin != 0) {
+            s.fill(0.0f);
+            s[static_cast<std::size_t>(c.lineBin)] = 0.5f;
+            s[static_cast<std::size_t>(c.lineBin + 1)] = 0.25f;
+            s[static_cast<std::size_t>(c.lineBin + 2)] = 0.25f;
+        }
+        Tallies one;
+        HistoryStatistics oneStats;
+        RandomGenerator oneRandom;
+        oneRandom.initialise();
+        std::ostringstream oneProgress;
+        runHistories(p, s, table, oneRandom, one, oneProgress, &oneStats, Cores::One);
+        EXPECT_GT(oneStats.histories, 10000);
+        for (const ParallelSettings& setting : settings) {
+            SCOPED_TRACE(std::to_string(setting.cores) + " cores, segments of " +
+                         std::to_string(setting.segmentHistories) + ", guesses off by " +
+                         std::to_string(setting.guessOffset));
+            Tallies several;
+            HistoryStatistics severalStats;
+            RandomGenerator severalRandom;
+            severalRandom.initialise();
+            std::ostringstream severalProgress;
+            runHistoriesInParallel(p, s, table, severalRandom, several, severalProgress, &severalStats, setting);
+            EXPECT_EQ(severalStats.histories, oneStats.histories);
+            EXPECT_EQ(severalStats.flights, oneStats.flights);
+            EXPECT_EQ(several.incident, one.incident);
+            EXPECT_EQ(several.depth, one.depth);
+            EXPECT_EQ(severalRandom.position(), oneRandom.position());
+            EXPECT_EQ(severalRandom.lastInteger(), oneRandom.lastInteger());
+            EXPECT_EQ(severalProgress.str(), oneProgress.str());
         }
     }
 }

@@ -88,6 +88,26 @@ TEST(RandomGenerator, TwoGeneratorsDrawTheSameNumbers) {
     EXPECT_EQ(again.uniform(), firstDraw);
 }
 
+TEST(RandomGenerator, PositionCountsTheDrawsAndAdvancingDrawsAhead) {
+    // Jumps of every length from within a block to many blocks, each landing
+    // where drawing one by one would: the next value is the stream's.
+    const std::vector<std::int32_t> expected = replay(200000);
+    RandomGenerator g;
+    g.initialise();
+    EXPECT_EQ(g.position(), 1000u);
+    std::uint64_t at = 1000;
+    for (std::uint64_t jump : {0u, 1u, 17u, 255u, 256u, 257u, 311u, 5000u, 70001u}) {
+        at += jump;
+        g.advanceTo(at);
+        ASSERT_EQ(g.position(), at);
+        ASSERT_EQ(g.nextInteger(), expected[at - 1000]) << "after a jump of " << jump;
+        ++at;
+        ASSERT_EQ(g.position(), at);
+    }
+    g.advanceTo(at - 1);  // never backwards
+    EXPECT_EQ(g.position(), at);
+}
+
 TEST(RandomGenerator, TableFormFollowsThePlainTableThroughManyDraws) {
     // The table A[1..55] and the indices J and K after every draw of the
     // first 1000 after the warm-up, and after 30 000 more.

@@ -2,11 +2,21 @@
 
 #include <cstdint>
 
-#include "tally_totals.h"
 #include "transport/tallies.h"
 
 using namespace corvane;
-using corvane::testing::totalCounts;
+
+namespace {
+
+std::int64_t totalCounts(const Tallies& t) {
+    std::int64_t sum = 0;
+    for (const auto& sphere : t.depth)
+        for (const auto& component : sphere)
+            for (std::int64_t v : component) sum += v;
+    return sum;
+}
+
+}  // namespace
 
 TEST(Tallies, EnergyBinRule) {
     struct Case {

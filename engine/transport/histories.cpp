@@ -4,7 +4,6 @@
 
 #include "files/engine_error.h"
 #include "transport/fast_physics.h"
-#include "transport/flight_scorer.h"
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
 
@@ -34,20 +33,6 @@ void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, 
     }
     if (statistics) *statistics = counted;
 }
-
-// The fast physics with its flights handed to a FlightScorer.
-class ScoredFastPhysics : public FastPhysics {
-public:
-    ScoredFastPhysics(const MaterialTable& material, FlightScorer& scorer) : FastPhysics(material), scorer_(scorer) {}
-
-    void score(Tallies&, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
-               int component) {
-        scorer_.score(x0, y0, z0, x1, y1, z1, cosTheta, e, component);
-    }
-
-private:
-    FlightScorer& scorer_;
-};
 
 }  // namespace
 
@@ -88,11 +73,15 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
 
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum, const MaterialTable& material,
                   RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics,
-                  Scoring scoring) {
-    FlightScorer scorer(tallies, scoring == Scoring::Alongside && secondCoreAvailable());
-    ScoredFastPhysics physics(material, scorer);
+                  Cores cores) {
+    if (cores == Cores::All && availableCores() >= 2) {
+        ParallelSettings settings;
+        settings.cores = availableCores();
+        runHistoriesInParallel(parameters, spectrum, material, random, tallies, progress, statistics, settings);
+        return;
+    }
+    FastPhysics physics(material);
     runBins(parameters, spectrum, physics, random, tallies, progress, statistics);
-    scorer.finish();
 }
 
 void runHistoriesReference(const RunParameters& parameters, const IncidentSpectrum& spectrum,

@@ -35,17 +35,34 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
 // IncidentSpectrum[k] x totalPhotons.
 std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k);
 
-// Where the flights are scored: beside the photon loop on a second core when
-// the machine has one, or in the loop itself. The tallies are the same.
-enum class Scoring { Alongside, InLoop };
+// The processor cores a run takes: all the machine has, or one. The
+// tallies are the same to the bit.
+enum class Cores { All, One };
 
 // Runs every history of bins 1..binCount, writing one progress line per bin
 // (" --- k / binCount") to `progress` and flushing it; fills components 1 and 2
 // of the depth tallies and the incident count.
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                   const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
-                  std::ostream& progress, HistoryStatistics* statistics = nullptr,
-                  Scoring scoring = Scoring::Alongside);
+                  std::ostream& progress, HistoryStatistics* statistics = nullptr, Cores cores = Cores::All);
+
+// How the run is shared among processor cores, for tests and the benchmark:
+// the number of cores, the histories of one bin a core takes at a time, and
+// a shift of every guessed stream position (in draws) to try guesses off
+// either way. The tallies do not depend on any of them.
+struct ParallelSettings {
+    int cores = 2;
+    std::int32_t segmentHistories = 1 << 15;
+    std::int64_t guessOffset = 0;
+};
+
+// runHistories on settings.cores cores.
+void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
+                            const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
+                            std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings);
+
+// The cores Cores::All takes: the machine's hardware threads, at most 16.
+int availableCores();
 
 // The same run computed by the plain reading of the transport rules: every
 // lookup scans its table and recomputes its logarithms, every angle is

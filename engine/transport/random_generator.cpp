@@ -11,7 +11,7 @@ void RandomGenerator::seed() {
     buffer_.fill(0);
     for (int i = 1; i <= 55; ++i) buffer_[kBufferSize - static_cast<std::uint32_t>(i)] = a[i];
     next_ = kBufferSize;
-    firstStep_ = 56 - kBufferSize;  // step 55 at index kBufferSize - 1
+    firstStep_ = 56 - static_cast<std::uint64_t>(kBufferSize);  // step 55 at index kBufferSize - 1
 }
 
 void RandomGenerator::refill() {
@@ -25,6 +25,20 @@ void RandomGenerator::refill() {
     next_ = kHistory;
 }
 
+void RandomGenerator::advanceTo(std::uint64_t target) {
+    for (;;) {
+        const std::uint64_t now = position();
+        if (now >= target) return;
+        const std::uint64_t available = kBufferSize - next_;
+        if (target - now <= available) {
+            next_ += static_cast<std::uint32_t>(target - now);
+            return;
+        }
+        next_ = kBufferSize;
+        refill();
+    }
+}
+
 void RandomGenerator::initialise() {
     seed();
     // Warm-up: the first 1000 values are discarded.
@@ -33,7 +47,7 @@ void RandomGenerator::initialise() {
 
 std::int32_t RandomGenerator::longLag() const {
     // K starts at 55 and moves down by one per step.
-    const std::uint32_t done = steps() - 55;
+    const std::uint64_t done = steps() - 55;
     return 55 - static_cast<std::int32_t>(done % 55);
 }
 
@@ -49,9 +63,9 @@ std::int32_t RandomGenerator::lastInteger() const {
 std::int32_t RandomGenerator::tableValue(int i) const {
     // A[i] holds the latest value written at position i: x(t) for the largest
     // t <= steps done with t = 1 - i (mod 55), stored under t + 55.
-    const std::uint32_t done = steps() - 55;
-    const std::uint32_t target = static_cast<std::uint32_t>((1 - i) % 55 + 55) % 55;  // (1 - i) mod 55
-    const std::uint32_t back = (done + 55 - target) % 55;                              // done - t
+    const std::uint64_t done = steps() - 55;
+    const std::uint64_t target = static_cast<std::uint64_t>((1 - i) % 55 + 55) % 55;  // (1 - i) mod 55
+    const auto back = static_cast<std::uint32_t>((done + 55 - target) % 55);           // done - t
     return buffer_[next_ - 1 - back];  // back <= 54 and next_ >= 55
 }
 

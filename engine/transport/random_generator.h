@@ -36,6 +36,12 @@ public:
         return buffer_[next_++];
     }
 
+    // The number of values drawn since the seeding (the warm-up included).
+    std::uint64_t position() const { return steps() - kHistory; }
+    // Draws and discards values until position() is `target` (no later
+    // position than the present is asked for).
+    void advanceTo(std::uint64_t target);
+
     // The draw of a 14-bit value: the quotient a / D formed in double from the
     // integer and the single-precision divisor, rounded once to float.
     static float toUniform(std::int32_t a) {
@@ -60,14 +66,14 @@ private:
     // next block behind them.
     void refill();
     // The number of steps done plus 55 (x(t) is step t + 55, so the seed
-    // values x(-54..0) are steps 1..55), as a 32-bit count.
-    std::uint32_t steps() const { return firstStep_ + next_ - 1; }
+    // values x(-54..0) are steps 1..55).
+    std::uint64_t steps() const { return firstStep_ + next_ - 1; }
 
     // buffer_[i] is the value of step firstStep_ + i; buffer_[next_ - 1] is
     // the last value handed out, buffer_[next_] the next one.
     std::array<std::int32_t, kBufferSize> buffer_{};
     std::uint32_t next_ = kBufferSize;
-    std::uint32_t firstStep_ = 1 - kBufferSize + 55;
+    std::uint64_t firstStep_ = 56 - static_cast<std::uint64_t>(kBufferSize);  // wraps: only sums of it are read
 };
 
 }  // namespace corvane

@@ -1,0 +1,263 @@
+// The fast run on several processor cores, with results identical to the bit
+// to the run on one.
+//
+// A history's outcome depends only on its bin and on the position in the
+// random stream where it starts, and the tallies are sums of whole numbers.
+// A round takes the next histories of the run, in order, and cuts them into
+// one piece per core, each piece a few stretches of consecutive histories of
+// one bin. The first piece starts where the stream truly stands; each later
+// one at a guess (its start plus the draws the pieces before it are expected
+// to take, from the draws per history measured so far in their bins), and
+// records where each of its histories starts. The guess is almost never
+// right, but from the true start the histories soon reach a position at which
+// one of the guessed piece's histories started, and from there on the two are
+// the same histories. Joining a stretch computes the true histories up to
+// that meeting, keeps the guessed stretch's counts, and takes back out those
+// of its histories before the meeting and past the stretch's end by running
+// them again; a stretch that never meets the true sequence is computed wholly
+// and its guessed histories all taken out. A join costs a few hundred
+// histories where the guess was close, against tens of thousands in a piece.
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "transport/fast_physics.h"
+#include "transport/histories.h"
+#include "transport/photon_history.h"
+
+namespace corvane {
+namespace {
+
+// Consecutive histories of one bin.
+struct Stretch {
+    int bin = 0;
+    std::int32_t histories = 0;
+};
+
+// A piece run from a guessed stream position: the generator at the start of
+// each stretch and after the last, where each history starts, the counts.
+struct GuessedPiece {
+    std::vector<Stretch> stretches;
+    std::vector<RandomGenerator> boundaries;
+    std::vector<std::uint64_t> starts;
+    Tallies tallies;
+    std::int64_t flights = 0;
+};
+
+std::int64_t runStretch(const Stretch& stretch, float fieldDiameter, FastPhysics& physics, RandomGenerator& random,
+                        Tallies& tallies, std::uint64_t* starts) {
+    std::int64_t flights = 0;
+    for (std::int32_t h = 0; h < stretch.histories; ++h) {
+        if (starts) starts[h] = random.position();
+        flights += trackPhoton(stretch.bin, fieldDiameter, physics, random, tallies);
+    }
+    return flights;
+}
+
+// total += a - b, count by count.
+void addDifference(Tallies& total, const Tallies& a, const Tallies& b) {
+    for (std::size_t j = 0; j < total.depth.size(); ++j)
+        for (std::size_t c = 0; c < total.depth[j].size(); ++c)
+            for (std::size_t k = 0; k < total.depth[j][c].size(); ++k)
+                total.depth[j][c][k] += a.depth[j][c][k] - b.depth[j][c][k];
+    for (std::size_t k = 0; k < total.incident.size(); ++k) total.incident[k] += a.incident[k] - b.incident[k];
+}
+
+// What a join adds: true histories into the tallies, guessed ones to be
+// taken back out into `dropped`.
+struct Join {
+    FastPhysics& physics;
+    float fieldDiameter;
+    Tallies& tallies;
+    Tallies& dropped;
+    std::int64_t flights = 0;         // of the true histories computed here
+    std::int64_t droppedFlights = 0;  // of the guessed histories taken out
+};
+
+// Joins a guessed stretch (generator `from` at its first history, `to` after
+// its last, `starts` of each history) to the true sequence at `truth`, and
+// leaves `truth` after the stretch's last true history.
+void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGenerator& from,
+                 const RandomGenerator& to, const std::uint64_t* starts, Join& join) {
+    const std::int32_t n = stretch.histories;
+    std::int32_t i = 0, j = 0;  // true history i, guessed history j
+    for (; i < n; ++i) {
+        const std::uint64_t at = truth.position();
+        while (j < n && starts[j] < at) ++j;
+        if (j < n && starts[j] == at) break;
+        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, truth, join.tallies);
+    }
+    RandomGenerator replay = from;
+    if (i == n) {  // never met: every guessed history is taken out
+        join.droppedFlights += runStretch(stretch, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+        return;
+    }
+    // True histories i, i + 1, ... are the guessed j, j + 1, ...: `taken` of
+    // them lie within the stretch both ways.
+    const std::int32_t taken = std::min(n - i, n - j);
+    join.droppedFlights += runStretch({stretch.bin, j}, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+    if (j + taken < n) {
+        // The guessed histories ran past the true stretch's end, which is
+        // where the first of them not taken starts.
+        replay.advanceTo(starts[j + taken]);
+        truth = replay;
+        join.droppedFlights += runStretch({stretch.bin, n - j - taken}, join.fieldDiameter, join.physics, replay,
+                                          join.dropped, nullptr);
+    } else {
+        truth = to;
+    }
+    // The true histories past the guessed stretch's last.
+    join.flights += runStretch({stretch.bin, n - i - taken}, join.fieldDiameter, join.physics, truth, join.tallies,
+                               nullptr);
+}
+
+// The run's histories in order, handed out a piece at a time.
+class HistoryCursor {
+public:
+    HistoryCursor(const RunParameters& parameters, const IncidentSpectrum& spectrum) {
+        const int bins = parameters.binCount < kBins ? parameters.binCount : kBins;
+        for (int k = 1; k <= bins; ++k) {
+            const std::int32_t n = historyCount(parameters, spectrum, k);
+            if (n > 0) bins_.push_back({k, n});
+        }
+        for (const Stretch& s : bins_) left_ += s.histories;
+    }
+
+    std::int64_t left() const { return left_; }
+
+    // The next `count` histories as stretches of one bin each.
+    void take(std::int64_t count, std::vector<Stretch>& out) {
+        out.clear();
+        while (count > 0 && next_ < bins_.size()) {
+            const std::int32_t inBin = bins_[next_].histories - usedInBin_;
+            const auto part = static_cast<std::int32_t>(std::min<std::int64_t>(count, inBin));
+            out.push_back({bins_[next_].bin, part});
+            usedInBin_ += part;
+            count -= part;
+            left_ -= part;
+            if (usedInBin_ == bins_[next_].histories) {
+                ++next_;
+                usedInBin_ = 0;
+            }
+        }
+    }
+
+private:
+    std::vector<Stretch> bins_;
+    std::size_t next_ = 0;
+    std::int32_t usedInBin_ = 0;
+    std::int64_t left_ = 0;
+};
+
+}  // namespace
+
+int availableCores() {
+    const unsigned threads = std::thread::hardware_concurrency();
+    return threads == 0 ? 1 : static_cast<int>(std::min(threads, 16u));
+}
+
+void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
+                            const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
+                            std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings) {
+    const int bins = parameters.binCount < kBins ? parameters.binCount : kBins;
+    const auto cores = static_cast<std::size_t>(std::max(1, settings.cores));
+    const std::int64_t pieceLength = std::max<std::int32_t>(1, settings.segmentHistories);
+    const float fieldDiameter = parameters.fieldDiameter;
+    std::vector<std::unique_ptr<FastPhysics>> physics;
+    std::vector<GuessedPiece> pieces(cores);
+    for (std::size_t w = 0; w < cores; ++w) {
+        physics.push_back(std::make_unique<FastPhysics>(material));
+        pieces[w].starts.resize(static_cast<std::size_t>(pieceLength));
+        pieces[w].stretches.reserve(static_cast<std::size_t>(kBins) + 1);
+        pieces[w].boundaries.reserve(static_cast<std::size_t>(kBins) + 2);
+    }
+    auto dropped = std::make_unique<Tallies>();
+    // Draws per history measured in each bin.
+    std::array<double, kBins + 1> drawsSeen{}, historiesSeen{};
+    const auto drawsPerHistory = [&](int k) {
+        for (int b = k; b >= 1; --b) {
+            const auto i = static_cast<std::size_t>(b);
+            if (historiesSeen[i] > 0) return drawsSeen[i] / historiesSeen[i];
+        }
+        return 30.0;
+    };
+    const auto measure = [&](const Stretch& stretch, std::uint64_t from, std::uint64_t to) {
+        drawsSeen[static_cast<std::size_t>(stretch.bin)] += static_cast<double>(to - from);
+        historiesSeen[static_cast<std::size_t>(stretch.bin)] += stretch.histories;
+    };
+
+    HistoryStatistics counted;
+    int announced = 0;  // bins whose progress line is out
+    const auto announceThrough = [&](int k) {
+        for (; announced < k; ++announced) {
+            progress << " --- " << announced + 1 << " / " << parameters.binCount << '\n' << std::flush;
+        }
+    };
+    HistoryCursor cursor(parameters, spectrum);
+    while (cursor.left() > 0) {
+        // Equal pieces, so that the cores finish together.
+        const std::int64_t roundLength = std::min<std::int64_t>(cursor.left(), pieceLength * static_cast<std::int64_t>(cores));
+        const std::size_t used = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(cores), roundLength));
+        for (std::size_t w = 0; w < used; ++w) {
+            const std::int64_t share = roundLength / static_cast<std::int64_t>(used) +
+                                       (static_cast<std::int64_t>(w) < roundLength % static_cast<std::int64_t>(used) ? 1 : 0);
+            cursor.take(share, pieces[w].stretches);
+        }
+        announceThrough(pieces[used - 1].stretches.back().bin);
+
+        const RandomGenerator trueStart = random;
+        std::vector<std::thread> helpers;
+        double guess = static_cast<double>(random.position());
+        for (std::size_t w = 1; w < used; ++w) {
+            for (const Stretch& s : pieces[w - 1].stretches) guess += s.histories * drawsPerHistory(s.bin);
+            const double shifted = std::max(guess + static_cast<double>(settings.guessOffset),
+                                            static_cast<double>(trueStart.position()));
+            const auto at = static_cast<std::uint64_t>(shifted);
+            helpers.emplace_back([&, w, at] {
+                GuessedPiece& piece = pieces[w];
+                RandomGenerator g = trueStart;
+                g.advanceTo(at);
+                piece.boundaries.clear();
+                piece.tallies.clear();
+                piece.flights = 0;
+                std::uint64_t* starts = piece.starts.data();
+                for (const Stretch& s : piece.stretches) {
+                    piece.boundaries.push_back(g);
+                    piece.flights += runStretch(s, fieldDiameter, *physics[w], g, piece.tallies, starts);
+                    starts += s.histories;
+                }
+                piece.boundaries.push_back(g);
+            });
+        }
+        for (const Stretch& s : pieces[0].stretches) {
+            const std::uint64_t from = random.position();
+            counted.flights += runStretch(s, fieldDiameter, *physics[0], random, tallies, nullptr);
+            measure(s, from, random.position());
+            counted.histories += s.histories;
+        }
+        for (std::thread& helper : helpers) helper.join();
+
+        for (std::size_t w = 1; w < used; ++w) {
+            GuessedPiece& piece = pieces[w];
+            dropped->clear();
+            Join join{*physics[0], fieldDiameter, tallies, *dropped};
+            const std::uint64_t* starts = piece.starts.data();
+            for (std::size_t u = 0; u < piece.stretches.size(); ++u) {
+                const Stretch& s = piece.stretches[u];
+                measure(s, piece.boundaries[u].position(), piece.boundaries[u + 1].position());
+                joinStretch(s, random, piece.boundaries[u], piece.boundaries[u + 1], starts, join);
+                starts += s.histories;
+                counted.histories += s.histories;
+            }
+            addDifference(tallies, piece.tallies, *dropped);
+            counted.flights += piece.flights - join.droppedFlights + join.flights;
+        }
+    }
+    announceThrough(bins);
+    if (statistics) *statistics = counted;
+}
+
+}  // namespace corvane
