@@ -20,7 +20,10 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -196,51 +199,108 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             progress << " --- " << announced + 1 << " / " << parameters.binCount << '\n' << std::flush;
         }
     };
+    // The helper cores, started once for the run. Each waits for a round,
+    // runs its piece from the guessed position if the round has one for it,
+    // and reports back. A helper that cannot be started leaves the run to
+    // the others (at the least, to this thread alone).
+    std::mutex mutex;
+    std::condition_variable roundStarted, pieceDone;
+    std::uint64_t round = 0;
+    std::size_t used = 0, finished = 0;
+    bool stop = false;
+    RandomGenerator trueStart;
+    std::vector<std::uint64_t> guessedAt(cores);
+    const auto runGuessedPiece = [&](std::size_t w) {
+        GuessedPiece& piece = pieces[w];
+        RandomGenerator g = trueStart;
+        g.advanceTo(guessedAt[w]);
+        piece.boundaries.clear();
+        piece.tallies.clear();
+        piece.flights = 0;
+        std::uint64_t* starts = piece.starts.data();
+        for (const Stretch& s : piece.stretches) {
+            piece.boundaries.push_back(g);
+            piece.flights += runStretch(s, fieldDiameter, *physics[w], g, piece.tallies, starts);
+            starts += s.histories;
+        }
+        piece.boundaries.push_back(g);
+    };
+    std::vector<std::jthread> helpers;
+    try {
+        for (std::size_t w = 1; w < cores; ++w) {
+            helpers.emplace_back([&, w] {
+                std::uint64_t seen = 0;
+                for (;;) {
+                    std::unique_lock lock(mutex);
+                    roundStarted.wait(lock, [&] { return stop || round != seen; });
+                    if (stop) return;
+                    seen = round;
+                    const bool mine = w < used;
+                    lock.unlock();
+                    if (mine) runGuessedPiece(w);
+                    lock.lock();
+                    ++finished;
+                    pieceDone.notify_one();
+                }
+            });
+        }
+    } catch (const std::system_error&) {
+        // Fewer helpers than asked for; the pieces are cut for those there are.
+    }
+    const std::size_t working = helpers.size() + 1;
+    struct StopHelpers {
+        std::mutex& mutex;
+        std::condition_variable& roundStarted;
+        bool& stop;
+        ~StopHelpers() {
+            {
+                const std::lock_guard lock(mutex);
+                stop = true;
+            }
+            roundStarted.notify_all();
+        }
+    } stopHelpers{mutex, roundStarted, stop};  // before the helpers are joined
+
     HistoryCursor cursor(parameters, spectrum);
     while (cursor.left() > 0) {
         // Equal pieces, so that the cores finish together.
-        const std::int64_t roundLength = std::min<std::int64_t>(cursor.left(), pieceLength * static_cast<std::int64_t>(cores));
-        const std::size_t used = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(cores), roundLength));
-        for (std::size_t w = 0; w < used; ++w) {
-            const std::int64_t share = roundLength / static_cast<std::int64_t>(used) +
-                                       (static_cast<std::int64_t>(w) < roundLength % static_cast<std::int64_t>(used) ? 1 : 0);
-            cursor.take(share, pieces[w].stretches);
+        const std::int64_t roundLength =
+            std::min<std::int64_t>(cursor.left(), pieceLength * static_cast<std::int64_t>(working));
+        const auto pieceCount =
+            static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(working), roundLength));
+        for (std::size_t w = 0; w < pieceCount; ++w) {
+            const auto n = static_cast<std::int64_t>(pieceCount);
+            cursor.take(roundLength / n + (static_cast<std::int64_t>(w) < roundLength % n ? 1 : 0), pieces[w].stretches);
         }
-        announceThrough(pieces[used - 1].stretches.back().bin);
+        announceThrough(pieces[pieceCount - 1].stretches.back().bin);
 
-        const RandomGenerator trueStart = random;
-        std::vector<std::thread> helpers;
         double guess = static_cast<double>(random.position());
-        for (std::size_t w = 1; w < used; ++w) {
+        for (std::size_t w = 1; w < pieceCount; ++w) {
             for (const Stretch& s : pieces[w - 1].stretches) guess += s.histories * drawsPerHistory(s.bin);
-            const double shifted = std::max(guess + static_cast<double>(settings.guessOffset),
-                                            static_cast<double>(trueStart.position()));
-            const auto at = static_cast<std::uint64_t>(shifted);
-            helpers.emplace_back([&, w, at] {
-                GuessedPiece& piece = pieces[w];
-                RandomGenerator g = trueStart;
-                g.advanceTo(at);
-                piece.boundaries.clear();
-                piece.tallies.clear();
-                piece.flights = 0;
-                std::uint64_t* starts = piece.starts.data();
-                for (const Stretch& s : piece.stretches) {
-                    piece.boundaries.push_back(g);
-                    piece.flights += runStretch(s, fieldDiameter, *physics[w], g, piece.tallies, starts);
-                    starts += s.histories;
-                }
-                piece.boundaries.push_back(g);
-            });
+            const double shifted =
+                std::max(guess + static_cast<double>(settings.guessOffset), static_cast<double>(random.position()));
+            guessedAt[w] = static_cast<std::uint64_t>(shifted);
         }
+        {
+            const std::lock_guard lock(mutex);
+            trueStart = random;
+            used = pieceCount;
+            finished = 0;
+            ++round;
+        }
+        roundStarted.notify_all();
         for (const Stretch& s : pieces[0].stretches) {
             const std::uint64_t from = random.position();
             counted.flights += runStretch(s, fieldDiameter, *physics[0], random, tallies, nullptr);
             measure(s, from, random.position());
             counted.histories += s.histories;
         }
-        for (std::thread& helper : helpers) helper.join();
+        {
+            std::unique_lock lock(mutex);
+            pieceDone.wait(lock, [&] { return finished == helpers.size(); });
+        }
 
-        for (std::size_t w = 1; w < used; ++w) {
+        for (std::size_t w = 1; w < pieceCount; ++w) {
             GuessedPiece& piece = pieces[w];
             dropped->clear();
             Join join{*physics[0], fieldDiameter, tallies, *dropped};
