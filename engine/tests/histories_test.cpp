@@ -390,7 +390,7 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
 
 TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
     // Segments short enough for many joins, guesses pushed off either way
-    // (and once so far ahead that no guessed segment meets the true
+    // (and once so far ahead that no guessed piece meets the true
     // sequence), on two to four cores; a flat spectrum and two lines.
     struct Case {
         const char* material;
@@ -419,8 +419,8 @@ TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
         runHistories(p, s, table, oneRandom, one, oneProgress, &oneStats, Cores::One);
         EXPECT_GT(oneStats.histories, 10000);
         for (const ParallelSettings& setting : settings) {
-            SCOPED_TRACE(std::to_string(setting.cores) + " cores, segments of " +
-                         std::to_string(setting.segmentHistories) + ", guesses off by " +
+            SCOPED_TRACE(std::to_string(setting.cores) + " cores, pieces of " +
+                         std::to_string(setting.pieceHistories) + ", guesses off by " +
                          std::to_string(setting.guessOffset));
             Tallies several;
             HistoryStatistics severalStats;

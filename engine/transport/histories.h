@@ -40,19 +40,20 @@ std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectru
 enum class Cores { All, One };
 
 // Runs every history of bins 1..binCount, writing one progress line per bin
-// (" --- k / binCount") to `progress` and flushing it; fills components 1 and 2
-// of the depth tallies and the incident count.
+// (" --- k / binCount") to `progress` and flushing it as the bin's histories
+// begin (on several cores, as the round that begins them starts); fills
+// components 1 and 2 of the depth tallies and the incident count.
 void runHistories(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                   const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                   std::ostream& progress, HistoryStatistics* statistics = nullptr, Cores cores = Cores::All);
 
 // How the run is shared among processor cores, for tests and the benchmark:
-// the number of cores, the histories of one bin a core takes at a time, and
-// a shift of every guessed stream position (in draws) to try guesses off
+// the number of cores, the most histories a core takes in one round, and a
+// shift of every guessed stream position (in draws) to try guesses off
 // either way. The tallies do not depend on any of them.
 struct ParallelSettings {
     int cores = 2;
-    std::int32_t segmentHistories = 1 << 15;
+    std::int32_t pieceHistories = 1 << 15;
     std::int64_t guessOffset = 0;
 };
 

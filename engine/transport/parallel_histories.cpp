@@ -167,7 +167,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
                             std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings) {
     const int bins = parameters.binCount < kBins ? parameters.binCount : kBins;
     const auto cores = static_cast<std::size_t>(std::max(1, settings.cores));
-    const std::int64_t pieceLength = std::max<std::int32_t>(1, settings.segmentHistories);
+    const std::int64_t pieceLength = std::max<std::int32_t>(1, settings.pieceHistories);
     const float fieldDiameter = parameters.fieldDiameter;
     std::vector<std::unique_ptr<FastPhysics>> physics;
     std::vector<GuessedPiece> pieces(cores);
