@@ -389,7 +389,7 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
 }
 
 TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
-    // Segments short enough for many joins, guesses pushed off either way
+    // Pieces short enough for many joins, guesses pushed off either way
     // (and once so far ahead that no guessed piece meets the true
     // sequence), on two to four cores; a flat spectrum and two lines.
     struct Case {
