@@ -8,6 +8,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/engine_error.h"
@@ -44,6 +45,50 @@ IncidentSpectrum flatSpectrum(int binCount) {
     IncidentSpectrum s{};
     for (int k = 2; k <= binCount; ++k) s[static_cast<std::size_t>(k)] = 1.0f / static_cast<float>(binCount - 1);
     return s;
+}
+
+// A spectrum of lines (bin, fraction), or equal fractions in bins
+// 2..binCount when there are none.
+IncidentSpectrum lineSpectrum(int binCount, const std::vector<std::pair<int, float>>& lines) {
+    if (lines.empty()) return flatSpectrum(binCount);
+    IncidentSpectrum s{};
+    for (const auto& [bin, fraction] : lines) s[static_cast<std::size_t>(bin)] = fraction;
+    return s;
+}
+
+// What a run from the initialised stream leaves: counts, statistics,
+// progress text and the stream.
+struct RunOutcome {
+    Tallies tallies;
+    HistoryStatistics statistics;
+    RandomGenerator random;
+    std::string progress;
+};
+
+template <class Run>
+RunOutcome runFromStart(Run run) {
+    RunOutcome outcome;
+    outcome.random.initialise();
+    std::ostringstream progress;
+    run(outcome.random, outcome.tallies, progress, &outcome.statistics);
+    outcome.progress = progress.str();
+    return outcome;
+}
+
+void expectSameRun(const RunOutcome& a, const RunOutcome& b) {
+    EXPECT_EQ(a.statistics.histories, b.statistics.histories);
+    EXPECT_EQ(a.statistics.flights, b.statistics.flights);
+    EXPECT_EQ(a.tallies.incident, b.tallies.incident);
+    for (int j = 1; j <= kSpheres; ++j)
+        for (int c = 1; c <= 2; ++c)
+            for (int k = 1; k <= kBins; ++k)
+                ASSERT_EQ(a.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
+                          b.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
+                    << "sphere " << j << " component " << c << " bin " << k;
+    // The same numbers were drawn.
+    EXPECT_EQ(a.random.position(), b.random.position());
+    EXPECT_EQ(a.random.lastInteger(), b.random.lastInteger());
+    EXPECT_EQ(a.progress, b.progress);
 }
 
 std::int64_t depthSum(const Tallies& t, int component) {
@@ -342,48 +387,25 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
     struct Case {
         const char* material;
         float tubePotential, fieldDiameter, fluence;
-        int lineBin = 0, secondLineBin = 0;  // a flat spectrum when 0
+        std::vector<std::pair<int, float>> lines;
     };
-    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f}, Case{"ICRUSoft.dat", 100.0f, 12.0f, 125.0f},
-                          Case{"ICRUSoft.dat", 150.0f, 4.0f, 1100.0f}, Case{"water.dat", 30.0f, 25.0f, 28.0f},
-                          Case{"water.dat", 150.0f, 4.0f, 9550.0f, 80, 290}}) {
+    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f, {}}, Case{"ICRUSoft.dat", 100.0f, 12.0f, 125.0f, {}},
+                          Case{"ICRUSoft.dat", 150.0f, 4.0f, 1100.0f, {}}, Case{"water.dat", 30.0f, 25.0f, 28.0f, {}},
+                          Case{"water.dat", 150.0f, 4.0f, 9550.0f, {{80, 0.5f}, {290, 0.5f}}}}) {
         SCOPED_TRACE(std::string(c.material) + " at " + std::to_string(c.tubePotential) + " kV");
         const MaterialTable table = readMaterialTable(std::filesystem::path(SHIPPED_DATA) / c.material);
         const RunParameters p = conditions(c.tubePotential, c.fieldDiameter, c.fluence);
-        IncidentSpectrum s = flatSpectrum(p.binCount);
-        if (c.lineBin != 0) {
-            s.fill(0.0f);
-            s[static_cast<std::size_t>(c.lineBin)] = 0.5f;
-            s[static_cast<std::size_t>(c.secondLineBin)] = 0.5f;
-        }
-        Tallies referenceTallies;
-        HistoryStatistics referenceStats;
-        RandomGenerator referenceRandom;
-        referenceRandom.initialise();
-        std::ostringstream referenceProgress;
-        runHistoriesReference(p, s, table, referenceRandom, referenceTallies, referenceProgress, &referenceStats);
-        EXPECT_GT(referenceStats.histories, 10000);
+        const IncidentSpectrum s = lineSpectrum(p.binCount, c.lines);
+        const RunOutcome reference = runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
+            runHistoriesReference(p, s, table, r, t, o, h);
+        });
+        EXPECT_GT(reference.statistics.histories, 10000);
         for (Cores cores : {Cores::All, Cores::One}) {
             SCOPED_TRACE(cores == Cores::All ? "on every core" : "on one core");
-            Tallies fastTallies;
-            HistoryStatistics fastStats;
-            RandomGenerator fastRandom;
-            fastRandom.initialise();
-            std::ostringstream fastProgress;
-            runHistories(p, s, table, fastRandom, fastTallies, fastProgress, &fastStats, cores);
-            EXPECT_EQ(fastStats.histories, referenceStats.histories);
-            EXPECT_EQ(fastStats.flights, referenceStats.flights);
-            EXPECT_EQ(fastTallies.incident, referenceTallies.incident);
-            for (int j = 1; j <= kSpheres; ++j)
-                for (int c = 1; c <= 2; ++c)
-                    for (int k = 1; k <= kBins; ++k)
-                        ASSERT_EQ(fastTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
-                                  referenceTallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
-                            << "sphere " << j << " component " << c << " bin " << k;
-            // The same numbers were drawn.
-            EXPECT_EQ(fastRandom.lastInteger(), referenceRandom.lastInteger());
-            EXPECT_EQ(fastRandom.longLag(), referenceRandom.longLag());
-            EXPECT_EQ(fastProgress.str(), referenceProgress.str());
+            expectSameRun(runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
+                              runHistories(p, s, table, r, t, o, h, cores);
+                          }),
+                          reference);
         }
     }
 }
@@ -391,50 +413,32 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
 TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
     // Pieces short enough for many joins, guesses pushed off either way
     // (and once so far ahead that no guessed piece meets the true
-    // sequence), on two to four cores; a flat spectrum and two lines.
+    // sequence), on two to four cores; a flat spectrum and three lines.
     struct Case {
         const char* material;
         float tubePotential, fieldDiameter, fluence;
-        int lineBin = 0;
+        std::vector<std::pair<int, float>> lines;
     };
     const std::vector<ParallelSettings> settings{
         {2, 1000, 0}, {3, 700, 3000}, {2, 500, -3000}, {4, 10000, 0}, {2, 300, 200000}, {2, 1 << 15, 0}};
-    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f}, Case{"ICRUSoft.dat", 30.0f, 25.0f, 28.0f},
-                          Case{"water.dat", 150.0f, 4.0f, 3000.0f, 80}}) {
+    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f, {}}, Case{"ICRUSoft.dat", 30.0f, 25.0f, 28.0f, {}},
+                          Case{"water.dat", 150.0f, 4.0f, 3000.0f, {{80, 0.5f}, {81, 0.25f}, {82, 0.25f}}}}) {
         SCOPED_TRACE(std::string(c.material) + " at " + std::to_string(c.tubePotential) + " kV");
         const MaterialTable table = readMaterialTable(std::filesystem::path(SHIPPED_DATA) / c.material);
         const RunParameters p = conditions(c.tubePotential, c.fieldDiameter, c.fluence);
-        IncidentSpectrum s = flatSpectrum(p.binCount);
-        if (c.lineBin != 0) {
-            s.fill(0.0f);
-            s[static_cast<std::size_t>(c.lineBin)] = 0.5f;
-            s[static_cast<std::size_t>(c.lineBin + 1)] = 0.25f;
-            s[static_cast<std::size_t>(c.lineBin + 2)] = 0.25f;
-        }
-        Tallies one;
-        HistoryStatistics oneStats;
-        RandomGenerator oneRandom;
-        oneRandom.initialise();
-        std::ostringstream oneProgress;
-        runHistories(p, s, table, oneRandom, one, oneProgress, &oneStats, Cores::One);
-        EXPECT_GT(oneStats.histories, 10000);
+        const IncidentSpectrum s = lineSpectrum(p.binCount, c.lines);
+        const RunOutcome one = runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
+            runHistories(p, s, table, r, t, o, h, Cores::One);
+        });
+        EXPECT_GT(one.statistics.histories, 10000);
         for (const ParallelSettings& setting : settings) {
             SCOPED_TRACE(std::to_string(setting.cores) + " cores, pieces of " +
                          std::to_string(setting.pieceHistories) + ", guesses off by " +
                          std::to_string(setting.guessOffset));
-            Tallies several;
-            HistoryStatistics severalStats;
-            RandomGenerator severalRandom;
-            severalRandom.initialise();
-            std::ostringstream severalProgress;
-            runHistoriesInParallel(p, s, table, severalRandom, several, severalProgress, &severalStats, setting);
-            EXPECT_EQ(severalStats.histories, oneStats.histories);
-            EXPECT_EQ(severalStats.flights, oneStats.flights);
-            EXPECT_EQ(several.incident, one.incident);
-            EXPECT_EQ(several.depth, one.depth);
-            EXPECT_EQ(severalRandom.position(), oneRandom.position());
-            EXPECT_EQ(severalRandom.lastInteger(), oneRandom.lastInteger());
-            EXPECT_EQ(severalProgress.str(), oneProgress.str());
+            expectSameRun(runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
+                              runHistoriesInParallel(p, s, table, r, t, o, h, setting);
+                          }),
+                          one);
         }
     }
 }
