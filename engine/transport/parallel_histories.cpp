@@ -225,6 +225,13 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
         }
         piece.boundaries.push_back(g);
     };
+    const auto releaseHelpers = [&] {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        roundStarted.notify_all();
+    };
     std::vector<std::jthread> helpers;
     try {
         for (std::size_t w = 1; w < cores; ++w) {
@@ -246,20 +253,16 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
         }
     } catch (const std::system_error&) {
         // Fewer helpers than asked for; the pieces are cut for those there are.
+    } catch (...) {
+        releaseHelpers();
+        throw;
     }
     const std::size_t working = helpers.size() + 1;
-    struct StopHelpers {
-        std::mutex& mutex;
-        std::condition_variable& roundStarted;
-        bool& stop;
-        ~StopHelpers() {
-            {
-                const std::lock_guard lock(mutex);
-                stop = true;
-            }
-            roundStarted.notify_all();
-        }
-    } stopHelpers{mutex, roundStarted, stop};  // before the helpers are joined
+    // Released before the helpers are joined, however the run ends.
+    struct ReleaseAtEnd {
+        const decltype(releaseHelpers)& release;
+        ~ReleaseAtEnd() { release(); }
+    } releaseAtEnd{releaseHelpers};
 
     HistoryCursor cursor(parameters, spectrum);
     while (cursor.left() > 0) {
