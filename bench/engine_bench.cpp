@@ -26,7 +26,7 @@
 #include "files/attenuation_table.h"
 #include "files/material_table.h"
 #include "files/run_parameters.h"
-#include "spectrum/incident_spectrum.h"
+#include "spectrum/incident_photons.h"
 #include "transport/histories.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"

@@ -16,7 +16,7 @@
 #include "files/fixed_field.h"
 #include "files/material_table.h"
 #include "files/result_file.h"
-#include "spectrum/incident_spectrum.h"
+#include "spectrum/incident_photons.h"
 #include "transport/histories.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"

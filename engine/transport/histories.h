@@ -6,7 +6,7 @@
 
 #include "files/material_table.h"
 #include "files/run_parameters.h"
-#include "spectrum/incident_spectrum.h"
+#include "spectrum/incident_photons.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"
 

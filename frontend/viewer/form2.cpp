@@ -19,7 +19,7 @@
 #include "viewer/file_browser.h"
 #include "viewer/plot_canvas.h"
 #include "viewer/result_reader.h"
-#include "viewer/spectrum_plot.h"
+#include "viewer/energy_plot.h"
 
 namespace tessaray {
 

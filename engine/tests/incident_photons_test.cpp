@@ -1,4 +1,4 @@
-#include "spectrum/incident_spectrum.h"
+#include "spectrum/incident_photons.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "spectrum/incident_spectrum.h"
+#include "spectrum/incident_photons.h"
 
 // Arithmetic rule of the engine: every stored value is a float; a formula is
 // evaluated in double, left to right, with its decimal constants as float

@@ -1,4 +1,4 @@
-#include "viewer/spectrum_plot.h"
+#include "viewer/energy_plot.h"
 
 #include <algorithm>
 #include <cmath>
