@@ -14,6 +14,7 @@
 
 #include "files/attenuation_table.h"
 #include "files/fixed_field.h"
+#include "files/run_parameters.h"
 
 namespace corvane::testing {
 
@@ -90,6 +91,37 @@ inline std::string runParameterText(const std::string& tube, const std::string& 
         text += *line + "\r\n";
     }
     return text;
+}
+
+// The files of a run in `folder`: "B2F.dat" holding `parameters`, a
+// coefficient table of `rows`, and both material tables of the fixtures.
+inline void writeRunFiles(const std::filesystem::path& folder, const std::string& parameters,
+                          const std::function<CoefficientRow(int)>& rows = smoothRow) {
+    const std::filesystem::path fixtures = std::filesystem::path(ENGINE_FIXTURES) / "core";
+    writeFile(folder / "B2F.dat", parameters);
+    writeFile(folder / "Att_Coeff2023.dat", coefficientTableText(rows));
+    std::filesystem::copy_file(fixtures / "water.dat", folder / "water.dat");
+    std::filesystem::copy_file(fixtures / "ICRUSoft.dat", folder / "ICRUSoft.dat");
+}
+
+// Valid conditions of an 80 kV run: 12 degrees, 1 mm Al inherent, no
+// aluminium filter, a 10 cm field of 10^6 photons per cm2, Birch, constant
+// potential, water; the copper filter and result file name as given.
+inline RunParameters conditions80kV(float copperFilter, const std::string& name) {
+    RunParameters p;
+    p.tubePotential = 80;
+    p.targetAngle = 12;
+    p.inherentFiltration = 1;
+    p.aluminiumFilter = 0;
+    p.copperFilter = copperFilter;
+    p.fieldDiameter = 10;
+    p.incidentFluence = 1000000;
+    p.formulaCode = 1;
+    p.rectificationCode = 1;
+    p.materialCode = 1;
+    p.resultFileName = nameLine30(name);
+    deriveRunValues(p);
+    return p;
 }
 
 }  // namespace corvane::testing

@@ -14,13 +14,9 @@ namespace corvane {
 namespace {
 
 using testing::ScratchFolder;
-using testing::coefficientTableText;
 using testing::readFile;
 using testing::runParameterText;
-using testing::smoothRow;
 using testing::writeFile;
-
-const std::filesystem::path kFixtures = std::filesystem::path(ENGINE_FIXTURES) / "core";
 
 struct Outcome {
     int status;
@@ -101,11 +97,9 @@ const std::string kHeaderOnlyResult =
 struct WorkingDirectory {
     ScratchFolder folder;
     WorkingDirectory() {
-        writeFile(folder / "Att_Coeff2023.dat", coefficientTableText(smoothRow));
-        std::filesystem::copy_file(kFixtures / "water.dat", folder / "water.dat");
-        std::filesystem::copy_file(kFixtures / "ICRUSoft.dat", folder / "ICRUSoft.dat");
-        writeFile(folder / "B2F.dat", runParameterText("0000.4", "12.000", "01.000", "00.000", "00.100", "0010.0",
-                                                       "0001000000.", "01", "01", "01", "abcdefghijklmnopqrstuvw.csv"));
+        testing::writeRunFiles(folder.path(),
+                               runParameterText("0000.4", "12.000", "01.000", "00.000", "00.100", "0010.0",
+                                                "0001000000.", "01", "01", "01", "abcdefghijklmnopqrstuvw.csv"));
     }
     std::filesystem::path path() const { return folder.path(); }
 };

@@ -15,22 +15,7 @@ using testing::ScratchFolder;
 using testing::readFile;
 using testing::writeFile;
 
-RunParameters run80kV(const std::string& name = "test.csv") {
-    RunParameters p;
-    p.tubePotential = 80;
-    p.targetAngle = 12;
-    p.inherentFiltration = 1;
-    p.aluminiumFilter = 0;
-    p.copperFilter = 0.1f;
-    p.fieldDiameter = 10;
-    p.incidentFluence = 1000000;
-    p.formulaCode = 1;
-    p.rectificationCode = 1;
-    p.materialCode = 1;
-    p.resultFileName = nameLine30(name);
-    deriveRunValues(p);
-    return p;
-}
+RunParameters run80kV(const std::string& name = "test.csv") { return testing::conditions80kV(0.1f, name); }
 
 std::vector<std::string> splitCrLf(const std::string& text) {
     std::vector<std::string> lines;

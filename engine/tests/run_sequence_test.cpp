@@ -14,28 +14,12 @@ namespace corvane {
 namespace {
 
 using testing::ScratchFolder;
-using testing::coefficientTableText;
 using testing::readFile;
 using testing::runParameterText;
 using testing::smoothRow;
 using testing::writeFile;
 
-const std::filesystem::path kFixtures = std::filesystem::path(ENGINE_FIXTURES) / "core";
-
-RunParameters validConditions() {
-    RunParameters p;
-    p.tubePotential = 80;
-    p.targetAngle = 12;
-    p.inherentFiltration = 1;
-    p.fieldDiameter = 10;
-    p.incidentFluence = 1000000;
-    p.formulaCode = 1;
-    p.rectificationCode = 1;
-    p.materialCode = 1;
-    p.resultFileName = nameLine30("r.csv");
-    deriveRunValues(p);
-    return p;
-}
+RunParameters validConditions() { return testing::conditions80kV(0.0f, "r.csv"); }
 
 TEST(RunConditions, RefusesValuesOutsideTheDataModel) {
     ScratchFolder folder;
@@ -123,10 +107,7 @@ struct RunFolder {
     ScratchFolder folder;
     explicit RunFolder(const std::string& parameters,
                        const std::function<testing::CoefficientRow(int)>& rows = smoothRow) {
-        writeFile(folder / "B2F.dat", parameters);
-        writeFile(folder / "Att_Coeff2023.dat", coefficientTableText(rows));
-        std::filesystem::copy_file(kFixtures / "water.dat", folder / "water.dat");
-        std::filesystem::copy_file(kFixtures / "ICRUSoft.dat", folder / "ICRUSoft.dat");
+        testing::writeRunFiles(folder.path(), parameters, rows);
     }
     struct Outcome {
         int status;
