@@ -19,11 +19,6 @@ namespace tessaray {
 
 namespace {
 
-const QString kMeiryo = QStringLiteral("メイリオ");
-const QString kTimes = QStringLiteral("Times New Roman");
-const QString kMaru = QStringLiteral("HG丸ｺﾞｼｯｸM-PRO");
-const QString kMsGothic = QStringLiteral("ＭＳ ゴシック");
-
 enum class LabelStyle { Caption, Value, Plain };
 
 QLabel* label(QWidget* parent, const char* name, const QRect& geometry, const QString& text, LabelStyle style,
@@ -95,7 +90,7 @@ Form1::Form1(Module1& state, MessageSink& messages, EndProgram endProgram, QWidg
 
     // Numeric inputs: caption, text box, unit.
     const QFont timesInput = designFont(kTimes, 14.25);
-    const QFont maru12 = designFont(kMaru, 12);
+    const QFont maru12 = designFont(kMaruGothic, 12);
     struct Row {
         int top;
         const char* caption;
@@ -133,7 +128,7 @@ Form1::Form1(Module1& state, MessageSink& messages, EndProgram endProgram, QWidg
     }
 
     // Fixed geometry of the phantom and detectors (information only).
-    const QFont maru1125 = designFont(kMaru, 11.25);
+    const QFont maru1125 = designFont(kMaruGothic, 11.25);
     label(this, "Label14", twipsRect(360, 4560, 2895, 360), QStringLiteral("ファントムサイズ"), LabelStyle::Caption, maru1125);
     label(this, "Label24", twipsRect(3240, 4560, 2535, 360), QStringLiteral("60 cmφ× 30 cm厚"), LabelStyle::Value, maru1125);
     label(this, "Label15", twipsRect(360, 4920, 2895, 360), QStringLiteral("焦点 - 表面間距離"), LabelStyle::Caption, maru1125);

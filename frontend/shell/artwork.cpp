@@ -160,7 +160,7 @@ void PhantomDrawing::paintEvent(QPaintEvent*) {
     p.drawEllipse(event, 2.6, 2.6);
 
     // Labels.
-    QFont labelFont = designFont(QStringLiteral("Times New Roman"), 11.25);
+    QFont labelFont = designFont(kTimes, 11.25);
     labelFont.setBold(true);
     p.setFont(labelFont);
     p.setPen(primary);
@@ -169,7 +169,7 @@ void PhantomDrawing::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(cx - 112, topY + 8 * cmToPx, 64, 20), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Scatter"));
 
     // Dimensions: 60 cm across the exit face, 30 cm along the side.
-    p.setFont(designFont(QStringLiteral("Times New Roman"), 11.25));
+    p.setFont(designFont(kTimes, 11.25));
     p.setPen(QPen(Qt::black, 1.0));
     const double dimY = bottomY + ry + 16;
     p.drawLine(QPointF(cx - rx, bottomY + 4), QPointF(cx - rx, dimY + 5));

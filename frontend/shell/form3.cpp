@@ -11,9 +11,6 @@ namespace tessaray {
 
 namespace {
 
-const QString kMeiryo = QStringLiteral("メイリオ");
-const QString kTimes = QStringLiteral("Times New Roman");
-
 // A label placed at its design position and sized to its text, with a
 // transparent background.
 QLabel* textLabel(QWidget* parent, const char* name, int left, int top, const QString& text,

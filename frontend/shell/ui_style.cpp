@@ -10,11 +10,11 @@
 namespace tessaray {
 
 void installFontSubstitutions() {
-    QFont::insertSubstitutions(QStringLiteral("メイリオ"), {QStringLiteral("IPAexGothic"), QStringLiteral("IPAGothic")});
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic")});
-    QFont::insertSubstitutions(QStringLiteral("HG丸ｺﾞｼｯｸM-PRO"), {QStringLiteral("MotoyaLMaru"), QStringLiteral("IPAexGothic")});
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")});
+    QFont::insertSubstitutions(kMeiryo, {QStringLiteral("IPAexGothic"), QStringLiteral("IPAGothic")});
+    QFont::insertSubstitutions(kMsGothic, {QStringLiteral("IPAGothic")});
+    QFont::insertSubstitutions(kMsPGothic, {QStringLiteral("IPAPGothic")});
+    QFont::insertSubstitutions(kMaruGothic, {QStringLiteral("MotoyaLMaru"), QStringLiteral("IPAexGothic")});
+    QFont::insertSubstitutions(kTimes, {QStringLiteral("Liberation Serif")});
 }
 
 void setBackground(QWidget* widget, const QColor& colour) {

@@ -27,6 +27,13 @@ inline QFont designFont(const QString& family, double points) {
     return f;
 }
 
+// The font families of the designs, by their Windows names.
+inline const QString kMeiryo = QStringLiteral("メイリオ");
+inline const QString kTimes = QStringLiteral("Times New Roman");
+inline const QString kMsGothic = QStringLiteral("ＭＳ ゴシック");
+inline const QString kMsPGothic = QStringLiteral("ＭＳ Ｐゴシック");
+inline const QString kMaruGothic = QStringLiteral("HG丸ｺﾞｼｯｸM-PRO");
+
 // Maps the Windows font names of the designs to installed fonts, once at start.
 void installFontSubstitutions();
 

@@ -16,18 +16,14 @@
 #include "shell/artwork.h"
 #include "shell/number_format.h"
 #include "shell/ui_style.h"
+#include "viewer/energy_plot.h"
 #include "viewer/file_browser.h"
 #include "viewer/plot_canvas.h"
 #include "viewer/result_reader.h"
-#include "viewer/energy_plot.h"
 
 namespace tessaray {
 
 namespace {
-
-const QString kTimes = QStringLiteral("Times New Roman");
-const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック");
-const QString kGothic = QStringLiteral("ＭＳ ゴシック");
 
 const QString kSelectFileMessage = QStringLiteral("ファイルを選んで下さい");
 const QString kUnreadableMessage = QStringLiteral("ファイルが正しく読み込めません");
@@ -104,17 +100,17 @@ void Form2::buildControls() {
 
     drive1_ = new DriveList(this);
     drive1_->setObjectName("Drive1");
-    drive1_->setFont(designFont(kPGothic, 12));
+    drive1_->setFont(designFont(kMsPGothic, 12));
     drive1_->setGeometry(twipsRect(120, 600, 4095, 360));
 
     dir1_ = new FolderList(this);
     dir1_->setObjectName("Dir1");
-    dir1_->setFont(designFont(kPGothic, 12));
+    dir1_->setFont(designFont(kMsPGothic, 12));
     dir1_->setGeometry(twipsRect(120, 960, 4095, 1710));
 
     file1_ = new FileList(this);
     file1_->setObjectName("File1");
-    file1_->setFont(designFont(kPGothic, 12));
+    file1_->setFont(designFont(kMsPGothic, 12));
     file1_->setGeometry(twipsRect(120, 2760, 4095, 2490));
 
     command4_ = makeButton(this, "Command4", QStringLiteral("File delete"), twipsRect(2520, 5280, 1695, 375), 14.25,
@@ -122,7 +118,7 @@ void Form2::buildControls() {
 
     picture2_ = new PreviewBox(this);
     picture2_->setObjectName("Picture2");
-    picture2_->setFont(designFont(kPGothic, 12));
+    picture2_->setFont(designFont(kMsPGothic, 12));
     picture2_->setGeometry(twipsRect(120, 5640, 4095, 2655));
     picture2_->setFocusPolicy(Qt::StrongFocus);
 
@@ -222,7 +218,7 @@ void Form2::buildControls() {
         factorLabel_[row] = makeBoxLabel(this, factorNames[row], QString(), twipsRect(16800, top, 1815, 495), 18,
                                          kLightYellow);
         // Right of the client area: filled by every read but not visible.
-        text_[4 + row] = makeTextBox(this, textNames[row], twipsRect(18960, top, 1575, 495), designFont(kGothic, 15.75));
+        text_[4 + row] = makeTextBox(this, textNames[row], twipsRect(18960, top, 1575, 495), designFont(kMsGothic, 15.75));
         text_[4 + row]->setText(QString::fromLatin1(textNames[row]));
     }
 

@@ -16,7 +16,7 @@ PlotCanvas::PlotCanvas(QWidget* parent) : QFrame(parent) {
     setLineWidth(2);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFont(designFont(QStringLiteral("Times New Roman"), 18));
+    setFont(designFont(kTimes, 18));
 }
 
 QPointF PlotCanvas::toPixel(double x, double y) const {
