@@ -78,7 +78,7 @@ std::string formatResultFile(const RunParameters& p, const Tallies& tallies) {
     }
     text += kEol;
 
-    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    const int binCount = binsInTables(p.binCount);
     for (int k = 1; k <= binCount; ++k) {
         text += formatF(0.5 * k, 6, 1);
         text += "," + count(tallies.incident[k]);
@@ -91,7 +91,7 @@ std::string formatResultFile(const RunParameters& p, const Tallies& tallies) {
 }
 
 void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, Tallies& tallies) {
-    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    const int binCount = binsInTables(p.binCount);
     for (int j = 1; j <= kSpheres; ++j) {
         for (int k = 1; k <= binCount; ++k) tallies.depth[j][3][k] = tallies.depth[j][1][k] + tallies.depth[j][2][k];
     }

@@ -57,7 +57,7 @@ template <class Term>
 IncidentSpectrum targetSpectrum(const RunParameters& p, const AttenuationTable& table, float g, Term term) {
     IncidentSpectrum spectrum{};
     IncidentSpectrum phaseSpectrum{};
-    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    const int binCount = binsInTables(p.binCount);
     const PhaseSamples samples = phaseSamples(p.rectificationCode);
     std::int32_t sampleCount = 0;
 
@@ -152,7 +152,7 @@ IncidentSpectrum computeTuckerSpectrum(const RunParameters& parameters, const At
 }
 
 void filterAndNormalise(IncidentSpectrum& spectrum, const RunParameters& p, const AttenuationTable& table) {
-    const int binCount = std::clamp<std::int32_t>(p.binCount, 0, kBins);
+    const int binCount = binsInTables(p.binCount);
     for (int k = 1; k <= binCount; ++k) {
         const double attenuation =
             std::exp(-static_cast<double>(table.muAluminium[k]) *

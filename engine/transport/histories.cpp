@@ -10,18 +10,13 @@
 namespace corvane {
 namespace {
 
-int lastBin(const RunParameters& parameters) {
-    // The bin tables end at 300 whatever the conditions say.
-    return parameters.binCount < kBins ? parameters.binCount : kBins;
-}
-
 template <class Physics>
 void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, Physics& physics,
              RandomGenerator& random, Tallies& tallies, std::ostream& progress, HistoryStatistics* statistics) {
     HistoryStatistics counted;
-    const int bins = lastBin(parameters);
+    const int bins = binsInTables(parameters.binCount);
     for (int k = 1; k <= bins; ++k) {
-        progress << " --- " << k << " / " << parameters.binCount << '\n' << std::flush;
+        writeProgressLine(progress, k, parameters);
         const std::int32_t n = historyCount(parameters, spectrum, k);
         if (n <= 0) continue;
         std::int64_t flights = 0;
@@ -36,6 +31,10 @@ void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, 
 
 }  // namespace
 
+void writeProgressLine(std::ostream& progress, int k, const RunParameters& parameters) {
+    progress << " --- " << k << " / " << parameters.binCount << '\n' << std::flush;
+}
+
 std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k) {
     if (k < 1 || k > kBins) return 0;
     const double n = static_cast<double>(spectrum[static_cast<std::size_t>(k)]) * parameters.totalPhotons;
@@ -45,7 +44,7 @@ std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectru
 }
 
 void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum& spectrum) {
-    const int bins = lastBin(parameters);
+    const int bins = binsInTables(parameters.binCount);
     for (int k = 1; k <= bins; ++k) {
         const double fraction = spectrum[static_cast<std::size_t>(k)];
         const double n = fraction * parameters.totalPhotons;

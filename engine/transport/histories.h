@@ -35,6 +35,9 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
 // IncidentSpectrum[k] x totalPhotons.
 std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k);
 
+// The progress line of bin k, " --- k / binCount", flushed to the console.
+void writeProgressLine(std::ostream& progress, int k, const RunParameters& parameters);
+
 // The processor cores a run takes: all the machine has, or one. The
 // tallies are the same to the bit.
 enum class Cores { All, One };

@@ -121,7 +121,7 @@ void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGen
 class HistoryCursor {
 public:
     HistoryCursor(const RunParameters& parameters, const IncidentSpectrum& spectrum) {
-        const int bins = parameters.binCount < kBins ? parameters.binCount : kBins;
+        const int bins = binsInTables(parameters.binCount);
         for (int k = 1; k <= bins; ++k) {
             const std::int32_t n = historyCount(parameters, spectrum, k);
             if (n > 0) bins_.push_back({k, n});
@@ -165,7 +165,7 @@ int availableCores() {
 void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                             const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                             std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings) {
-    const int bins = parameters.binCount < kBins ? parameters.binCount : kBins;
+    const int bins = binsInTables(parameters.binCount);
     const auto cores = static_cast<std::size_t>(std::max(1, settings.cores));
     const std::int64_t pieceLength = std::max<std::int32_t>(1, settings.pieceHistories);
     const float fieldDiameter = parameters.fieldDiameter;
@@ -196,7 +196,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
     int announced = 0;  // bins whose progress line is out
     const auto announceThrough = [&](int k) {
         for (; announced < k; ++announced) {
-            progress << " --- " << announced + 1 << " / " << parameters.binCount << '\n' << std::flush;
+            writeProgressLine(progress, announced + 1, parameters);
         }
     };
     // The helper cores, started once for the run. Each waits for a round,
