@@ -180,9 +180,8 @@ namespace {
         r * (1 + r * (-0.5 + r * (1.0 / 3 + r * (-0.25 + r * (0.2 + r * (-1.0 / 6))))));
     const double value = (m * kLn2 + row.minusLogInverse) + p;
     const double margin = 1e-15 * (std::abs(m) + 1);
-    const float f = static_cast<float>(value);
-    if (static_cast<float>(value - margin) != f || static_cast<float>(value + margin) != f) return false;
-    result = f;
+    if (!roundsAlike(value, margin)) return false;
+    result = static_cast<float>(value);
     return true;
 }
 
