@@ -16,16 +16,20 @@ enum class ExitStatus : int {
     InvalidData = 5,        // a data table breaks the limits the transport relies on
     WriteFailed = 6,        // the result file cannot be created or written
     ConsoleClosed = 7,      // standard input ended at an Enter wait
+    ConsoleWriteFailed = 8, // the run finished, but the console output could not be written
 };
 
 class EngineError : public std::runtime_error {
 public:
     EngineError(ExitStatus status, const std::string& message)
-        : std::runtime_error(message), status_(status) {}
+        : std::runtime_error(message), status_(status), message_(message) {}
     ExitStatus status() const { return status_; }
+    // The whole report; what() stops at the first NUL byte, this never does.
+    const std::string& message() const { return message_; }
 
 private:
     ExitStatus status_;
+    std::string message_;
 };
 
 // "open error: <file>: <reason>", "read error: ...", "write error: ...".

@@ -198,15 +198,27 @@ std::string_view fieldAt(std::string_view line, int firstColumn, int width) {
     return line.substr(start, static_cast<std::size_t>(width));
 }
 
-std::optional<double> readFixedDouble(std::string_view field, int impliedDecimals) {
+std::optional<double> readFixedValue(std::string_view field, int impliedDecimals) {
     const std::string s = withoutBlanks(field);
     if (s.empty()) return 0.0;
+    std::string word;
+    for (char c : s.substr(s[0] == '+' || s[0] == '-' ? 1 : 0)) {
+        word.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
+    }
+    const double sign = s[0] == '-' ? -1.0 : 1.0;
+    if (word == "nan") return std::nan("");
+    if (word == "inf" || word == "infinity") return sign * HUGE_VAL;
     const auto text = normaliseReal(s, impliedDecimals);
     if (!text) return std::nullopt;
-    errno = 0;
     char* end = nullptr;
-    const double v = std::strtod(text->c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return std::nullopt;
+    const double v = std::strtod(text->c_str(), &end);  // beyond the range: an infinity
+    if (*end != '\0') return std::nullopt;
+    return v;
+}
+
+std::optional<double> readFixedDouble(std::string_view field, int impliedDecimals) {
+    const auto v = readFixedValue(field, impliedDecimals);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
     return v;
 }
 

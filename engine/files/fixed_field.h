@@ -51,6 +51,11 @@ std::optional<float> readFixedReal(std::string_view field, int impliedDecimals);
 // tools that check values rather than store them.
 std::optional<double> readFixedDouble(std::string_view field, int impliedDecimals);
 
+// The number a field holds, as readFixedDouble reads it, but keeping what a
+// stored value cannot be: NaN and infinities (written as NaN, Inf or Infinity,
+// or beyond the range of a double), so that a data check can name them.
+std::optional<double> readFixedValue(std::string_view field, int impliedDecimals);
+
 // Reads an integer field (optional sign, digits, blanks ignored, blank = 0).
 std::optional<std::int32_t> readFixedInteger(std::string_view field);
 

@@ -1,30 +1,28 @@
 #include "files/material_table.h"
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/fixed_field.h"
+#include "files/message_text.h"
+#include "files/text_file.h"
 
 namespace corvane {
 namespace {
 
-// Reads the material file line by line, accepting CR LF and LF line ends.
+// Reads the material file record by record, one line each.
 class RecordReader {
 public:
-    RecordReader(std::istream& in, std::string file) : in_(in), file_(std::move(file)) {}
+    RecordReader(TextFile& in, std::string file) : in_(in), file_(std::move(file)) {}
 
     std::string next(const char* what) {
         std::string line;
-        if (!std::getline(in_, line)) {
-            throw readError(file_, "line " + std::to_string(lineNumber_ + 1) + ": end of file where " + what +
+        if (!in_.nextLine(line)) {
+            throw readError(file_, "line " + std::to_string(in_.lineNumber() + 1) + ": end of file where " + what +
                                        " was expected");
         }
-        ++lineNumber_;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
 
@@ -42,13 +40,12 @@ public:
 
 private:
     std::string where(int first, int width) const {
-        return "line " + std::to_string(lineNumber_) + ", columns " + std::to_string(first) + "-" +
+        return "line " + std::to_string(in_.lineNumber()) + ", columns " + std::to_string(first) + "-" +
                std::to_string(first + width - 1) + ": ";
     }
 
-    std::istream& in_;
+    TextFile& in_;
     std::string file_;
-    int lineNumber_ = 0;
 };
 
 // The row the search rule of every lookup arrives at: start at row 2 and move
@@ -60,13 +57,6 @@ int searchRow(const std::array<float, Size>& key, int last, float argument) {
     int i = 2;
     while (i < last && key[static_cast<std::size_t>(i)] <= argument) ++i;
     return i;
-}
-
-std::string text(float value) {
-    std::ostringstream out;
-    out.precision(9);
-    out << value;
-    return out.str();
 }
 
 }  // namespace
@@ -112,9 +102,7 @@ MaterialTable readMaterialTable(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     const std::filesystem::path path = resolveFileName(folder, file.filename().string());
     const std::string name = file.filename().string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw openError(name, std::filesystem::exists(path) ? "cannot be opened" : "file not found");
-
+    TextFile in(path, name);
     RecordReader reader(in, name);
     MaterialTable table;
     std::string line = reader.next("the number of energy rows");
@@ -164,14 +152,14 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
             throw dataError(fileName, at + "the energy must be positive");
         }
         if (row >= 2 && !(table.energy[i] > table.energy[i - 1])) {
-            throw dataError(fileName, at + "the energies must increase strictly (" + text(table.energy[i - 1]) +
-                                          " keV, then " + text(table.energy[i]) + " keV)");
+            throw dataError(fileName, at + "the energies must increase strictly (" + numberText(table.energy[i - 1]) +
+                                          " keV, then " + numberText(table.energy[i]) + " keV)");
         }
     }
     if (!(table.energy[static_cast<std::size_t>(n)] > topEnergyKeV)) {
-        throw dataError(fileName, "the last energy row (" + text(table.energy[static_cast<std::size_t>(n)]) +
+        throw dataError(fileName, "the last energy row (" + numberText(table.energy[static_cast<std::size_t>(n)]) +
                                       " keV) must lie above the highest photon energy of the run (" +
-                                      text(topEnergyKeV) + " keV)");
+                                      numberText(topEnergyKeV) + " keV)");
     }
     for (int row = 2; row <= kMomentumRows; ++row) {
         const auto i = static_cast<std::size_t>(row);
@@ -184,7 +172,7 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
         }
     }
     if (!(table.x[kMomentumRows] >= 10.0f)) {
-        throw dataError(fileName, "the last momentum transfer x (" + text(table.x[kMomentumRows]) +
+        throw dataError(fileName, "the last momentum transfer x (" + numberText(table.x[kMomentumRows]) +
                                       " per angstrom) must be at least 10");
     }
     if (!(table.cmax > 0)) {
@@ -216,7 +204,7 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
     // (2 keV) every attempt of such a photon would be rejected, for ever.
     const float lowestX = table.coherentMomentumTransfer(0.0f);
     if (static_cast<float>(static_cast<double>(lowestX) * 12.4f / 2.0f) > 1) {
-        throw dataError(fileName, "the momentum transfer at C(x) = 0 is " + text(lowestX) +
+        throw dataError(fileName, "the momentum transfer at C(x) = 0 is " + numberText(lowestX) +
                                       " per angstrom; it must not exceed 2 / 12.4, the reach of a 2 keV photon");
     }
 }

@@ -18,11 +18,22 @@ std::string resultFileName(const RunParameters& parameters);
 // be formed.
 std::string formatResultFile(const RunParameters& parameters, const Tallies& tallies);
 
+// What keeps a result file of this name from being written into `folder`,
+// found by the same steps as the write itself (a file is created beside the
+// target and removed again): an ambiguous name, a folder, a device node, FIFO
+// or socket of that name (never replaced), or a folder that is missing or
+// takes no new file. The text follows the quoted name in a report (it starts
+// with " " or ": "); empty when nothing does.
+std::string resultTargetProblem(const std::filesystem::path& folder, const std::string& name);
+
 // Forms the total component (primary plus scatter) of every depth and bin,
 // then writes the result file into `folder` under the run's name. The text goes
 // to a temporary file beside the final one, which is then renamed over it, so
 // a failed or interrupted write never leaves a truncated file nor damages an
-// existing file of that name. Throws EngineError (write).
+// existing file of that name: Ctrl+C, a kill or a closed terminal during the
+// write removes the temporary file before the process ends. A replaced regular
+// file's permissions carry over; a device node, FIFO or socket of that name is
+// never replaced. Throws EngineError (write).
 void writeResultFile(const std::filesystem::path& folder, const RunParameters& parameters, Tallies& tallies);
 
 }  // namespace corvane

@@ -1,15 +1,14 @@
 #include "files/run_parameters.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "files/engine_error.h"
 #include "files/fixed_field.h"
+#include "files/message_text.h"
+#include "files/text_file.h"
 
 namespace corvane {
 namespace {
@@ -20,34 +19,29 @@ const char* kFieldNames[] = {"tubePotential",   "targetAngle",     "inherentFilt
                              "copperFilter",    "fieldDiameter",   "incidentFluence",    "formulaCode",
                              "rectificationCode", "materialCode"};
 
-// Lines of a text file, CR LF or LF.
-class LineReader {
-public:
-    LineReader(std::istream& in) : in_(in) {}
-    bool next(std::string& line) {
-        if (!std::getline(in_, line)) return false;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ++number_;
-        return true;
-    }
-    int number() const { return number_; }
-
-private:
-    std::istream& in_;
-    int number_ = 0;
-};
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where a value was looked for and found nothing: the first line of blanks
+// passed over while reading the ten values, and the value expected there.
+struct SkippedLine {
+    int line = 0;
+    int field = 0;
+};
 
 // List-directed reading of one value: the first line from here on that holds
 // anything but blanks gives the value, which ends at a blank, a comma or the
-// end of the line; the rest of that line is ignored.
-std::optional<std::string> nextValueToken(LineReader& lines) {
+// end of the line; the rest of that line is ignored. The first line of blanks
+// among lines 1 to 10 is remembered, since a value missing there shifts every
+// later one.
+std::optional<std::string> nextValueToken(TextFile& lines, int field, SkippedLine& skipped) {
     std::string line;
-    while (lines.next(line)) {
+    while (lines.nextLine(line)) {
         std::size_t i = 0;
         while (i < line.size() && isBlank(line[i])) ++i;
-        if (i == line.size()) continue;
+        if (i == line.size()) {
+            if (skipped.line == 0 && lines.lineNumber() <= 10) skipped = {lines.lineNumber(), field};
+            continue;
+        }
         std::size_t end = i;
         while (end < line.size() && !isBlank(line[end]) && line[end] != ',') ++end;
         return line.substr(i, end - i);
@@ -102,20 +96,27 @@ void deriveRunValues(RunParameters& p) {
 
 RunParameters readRunParameters(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw openError(name, std::strerror(errno));
-    LineReader lines(in);
+    TextFile lines(file, name);
+    lines.skipByteOrderMark();
     RunParameters p;
+    SkippedLine skipped;
+    // A failure after a line of blanks is reported at that line: the values
+    // after it have moved up one line and fail only because of it.
+    const auto failure = [&](const std::string& reason) {
+        if (skipped.line == 0) return readError(name, reason);
+        return readError(name, "line " + std::to_string(skipped.line) + " is empty; it must hold the value of " +
+                                   kFieldNames[skipped.field] + " (value " + std::to_string(skipped.field + 1) +
+                                   " of 11)");
+    };
     for (int field = 0; field < 10; ++field) {
-        const auto token = nextValueToken(lines);
+        const auto token = nextValueToken(lines, field, skipped);
         if (!token) {
-            if (in.bad()) throw readError(name, std::strerror(errno));
-            throw readError(name, std::string("end of file before the value of ") + kFieldNames[field] +
-                                      " (value " + std::to_string(field + 1) + " of 11)");
+            throw failure(std::string("end of file before the value of ") + kFieldNames[field] + " (value " +
+                          std::to_string(field + 1) + " of 11)");
         }
         const auto bad = [&](const char* kind) {
-            return readError(name, "line " + std::to_string(lines.number()) + ": \"" + *token +
-                                       "\" is not " + kind + " (" + kFieldNames[field] + ")");
+            return failure("line " + std::to_string(lines.lineNumber()) + ": " + quotedBytes(*token) + " is not " + kind +
+                           " (" + kFieldNames[field] + ")");
         };
         if (field < 7) {
             const auto value = parseListReal(*token);
@@ -131,10 +132,7 @@ RunParameters readRunParameters(const std::filesystem::path& file) {
         }
     }
     std::string line;
-    if (!lines.next(line)) {
-        if (in.bad()) throw readError(name, std::strerror(errno));
-        throw readError(name, "end of file before the result file name (line 11 of 11)");
-    }
+    if (!lines.nextLine(line)) throw failure("end of file before the result file name (line 11 of 11)");
     p.resultFileName = nameLine30(line);
     deriveRunValues(p);
     return p;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <string>
 
 #include "files/engine_error.h"
@@ -78,12 +79,28 @@ std::string toConsoleText(std::string_view utf8, ConsoleEncoding encoding) {
     return result;
 }
 
+void Console::noteOutput(bool wasGood) {
+    if (out_.good() || !outputFailure_.empty()) return;
+    outputFailure_ = wasGood && errno != 0 ? std::strerror(errno) : "the output stream failed";
+}
+
 void Console::line(std::string_view utf8) {
+    const bool wasGood = out_.good();
+    errno = 0;
     out_ << toConsoleText(utf8, encoding_) << '\n';
+    noteOutput(wasGood);
+}
+
+bool Console::flushed() {
+    const bool wasGood = out_.good();
+    errno = 0;
+    out_.flush();
+    noteOutput(wasGood);
+    return outputFailure_.empty();
 }
 
 void Console::waitForEnter() {
-    out_.flush();
+    flushed();
     std::string discarded;
     if (!std::getline(in_, discarded)) {
         throw EngineError(ExitStatus::ConsoleClosed,

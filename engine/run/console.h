@@ -31,7 +31,9 @@ public:
     Console(std::istream& in, std::ostream& out, std::ostream& err, ConsoleEncoding encoding)
         : in_(in), out_(out), err_(err), encoding_(encoding) {}
 
-    // One line of the dialogue; the console ends lines with "\n".
+    // One line of the dialogue; the console ends lines with "\n". A line
+    // that cannot be written (a closed pipe, a full device) does not stop the
+    // run: the failure is kept for the end of the run.
     void line(std::string_view utf8 = {});
     // Waits for one line of keyboard input and discards it. The end of the
     // input there is a read error: throws EngineError (ConsoleClosed).
@@ -40,12 +42,21 @@ public:
     void error(std::string_view utf8);
     // The stream the progress lines of the histories go to.
     std::ostream& out() { return out_; }
+    // Flushes the dialogue; true when all of it so far reached the console.
+    bool flushed();
+    // Why the dialogue could not be written, once flushed() has said so.
+    const std::string& outputFailure() const { return outputFailure_; }
 
 private:
+    // Keeps the first failure of the output stream, with the system's reason
+    // when the operation just done failed.
+    void noteOutput(bool wasGood);
+
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
     ConsoleEncoding encoding_;
+    std::string outputFailure_;
 };
 
 }  // namespace corvane

@@ -15,6 +15,7 @@
 #include "files/file_names.h"
 #include "files/fixed_field.h"
 #include "files/material_table.h"
+#include "files/message_text.h"
 #include "files/result_file.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"
@@ -83,12 +84,6 @@ std::string shownName(const RunParameters& p) {
     return nameLine30(formatA(p.resultFileName, 20)).substr(0, 20);
 }
 
-std::string number(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
-}
-
 EngineError invalid(const std::string& what) {
     return EngineError(ExitStatus::InvalidConditions, std::string("invalid conditions: ") + kRunParameterFile + ": " + what);
 }
@@ -104,13 +99,13 @@ ClockTime localClock() {
 
 void checkRunConditions(const RunParameters& p, const std::filesystem::path& folder) {
     if (p.tubePotential > kMaxTubePotential) {
-        throw invalid("tubePotential = " + number(p.tubePotential) + " kV is above the limit of 150 kV");
+        throw invalid("tubePotential = " + numberText(p.tubePotential) + " kV is above the limit of 150 kV");
     }
     if (p.tubePotential < 0) {
-        throw invalid("tubePotential = " + number(p.tubePotential) + " kV is negative; the lowest value is 0 kV");
+        throw invalid("tubePotential = " + numberText(p.tubePotential) + " kV is negative; the lowest value is 0 kV");
     }
     if (!(p.targetAngle > 0 && p.targetAngle < 90)) {
-        throw invalid("targetAngle = " + number(p.targetAngle) +
+        throw invalid("targetAngle = " + numberText(p.targetAngle) +
                       " degrees is outside the limits; it must lie strictly between 0 and 90 degrees");
     }
     const struct {
@@ -124,34 +119,22 @@ void checkRunConditions(const RunParameters& p, const std::filesystem::path& fol
     };
     for (const auto& f : nonNegative) {
         if (f.value < 0) {
-            throw invalid(std::string(f.field) + " = " + number(f.value) + f.unit + " is negative; the lowest value is 0" +
+            throw invalid(std::string(f.field) + " = " + numberText(f.value) + f.unit + " is negative; the lowest value is 0" +
                           f.unit);
         }
     }
     if (!std::isfinite(p.totalPhotons)) {
-        throw invalid("fieldDiameter = " + number(p.fieldDiameter) + " cm with incidentFluence = " +
-                      number(p.incidentFluence) + " /cm2 gives more photons than the limit of 3.4e+38");
+        throw invalid("fieldDiameter = " + numberText(p.fieldDiameter) + " cm with incidentFluence = " +
+                      numberText(p.incidentFluence) + " /cm2 gives more photons than the limit of 3.4e+38");
     }
 
     const std::string name = resultFileName(p);
     if (name.empty()) throw invalid("resultFileName (line 11) is blank; it must name the result file");
     if (name.find('\0') != std::string::npos) {
-        throw invalid("resultFileName \"" + name + "\" holds a NUL byte, which no file name may hold");
+        throw invalid("resultFileName " + quotedBytes(name) + " holds a NUL byte, which no file name may hold");
     }
-    const std::filesystem::path target = resolveFileName(folder, name);
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) {
-        throw invalid("resultFileName \"" + name + "\" is the name of a folder; it must name a file");
-    }
-    if (!std::filesystem::is_directory(dir, ec)) {
-        throw invalid("resultFileName \"" + name + "\": the folder " + dir.string() +
-                      " does not exist; the result file could not be created");
-    }
-    if (::access(dir.c_str(), W_OK | X_OK) != 0) {
-        throw invalid("resultFileName \"" + name + "\": the folder " + dir.string() +
-                      " is not writable; the result file could not be created");
+    if (const std::string problem = resultTargetProblem(folder, name); !problem.empty()) {
+        throw invalid("resultFileName " + quotedBytes(name) + problem);
     }
 }
 
@@ -202,10 +185,16 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         console.line(" ---  Enter キーを押してください  ---");
         console.waitForEnter();
         console.line("Stop - Program terminated.");
-        console.out().flush();
+        if (!console.flushed()) {
+            // The run itself is complete and its result saved; only the
+            // dialogue was lost (a closed pipe, a full device).
+            console.error("write error: standard output: " + console.outputFailure() +
+                          "; the run finished and its result was saved in " + quotedBytes(resultFileName(parameters)));
+            return static_cast<int>(ExitStatus::ConsoleWriteFailed);
+        }
         return static_cast<int>(ExitStatus::Success);
     } catch (const EngineError& e) {
-        console.error(e.what());
+        console.error(e.message());
         return static_cast<int>(e.status());
     } catch (const std::exception& e) {
         console.error(std::string("error: ") + e.what());

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "files/engine_error.h"
+#include "files/message_text.h"
 
 namespace corvane {
 namespace {
@@ -116,12 +117,6 @@ IncidentSpectrum targetSpectrum(const RunParameters& p, const AttenuationTable& 
     return spectrum;
 }
 
-std::string number(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
-}
-
 }  // namespace
 
 float thomsonWhiddingtonConstant(float v) {
@@ -164,13 +159,24 @@ void filterAndNormalise(IncidentSpectrum& spectrum, const RunParameters& p, cons
 
     float sum = 0;
     for (int k = 2; k <= binCount; ++k) sum = static_cast<float>(sum + static_cast<double>(spectrum[k]));
-    if (!(sum > 0) || !std::isfinite(sum)) {
+    if (!std::isfinite(sum)) {
+        // Not a spectrum at all: the formula broke down at these conditions,
+        // typically an obliquity factor beyond single precision at a target
+        // angle extremely close to 0 degrees.
+        throw EngineError(ExitStatus::InvalidConditions,
+                          "invalid conditions: the spectrum cannot be computed at tubePotential = " +
+                              numberText(p.tubePotential) + " kV, targetAngle = " + numberText(p.targetAngle) +
+                              " degrees (" + (p.formulaCode == 1 ? "Birch" : "Tucker") +
+                              " formula): its bins do not sum to a finite number; a target angle this close to 0 "
+                              "degrees is beyond the formula");
+    }
+    if (!(sum > 0)) {
         throw EngineError(ExitStatus::InvalidConditions,
                           "invalid conditions: the filtered spectrum has no photons left (sum of bins 2 to " +
-                              std::to_string(binCount) + " = " + number(sum) + ") at tubePotential = " +
-                              number(p.tubePotential) + " kV behind inherentFiltration = " +
-                              number(p.inherentFiltration) + " mm, aluminiumFilter = " + number(p.aluminiumFilter) +
-                              " mm, copperFilter = " + number(p.copperFilter) +
+                              std::to_string(binCount) + " = " + numberText(sum) + ") at tubePotential = " +
+                              numberText(p.tubePotential) + " kV behind inherentFiltration = " +
+                              numberText(p.inherentFiltration) + " mm, aluminiumFilter = " +
+                              numberText(p.aluminiumFilter) + " mm, copperFilter = " + numberText(p.copperFilter) +
                               " mm; raise the tube voltage or thin the filters");
     }
     for (int k = 2; k <= binCount; ++k) spectrum[k] = static_cast<float>(static_cast<double>(spectrum[k]) / sum);
