@@ -81,7 +81,8 @@ std::string toConsoleText(std::string_view utf8, ConsoleEncoding encoding) {
 
 void Console::noteOutput(bool wasGood) {
     if (out_.good() || !outputFailure_.empty()) return;
-    outputFailure_ = wasGood && errno != 0 ? std::strerror(errno) : "the console stopped taking output (a closed pipe or a full device)";
+    outputFailure_ = wasGood && errno != 0 ? std::strerror(errno)
+                                           : "the console stopped taking output (a closed pipe or a full device)";
 }
 
 void Console::line(std::string_view utf8) {

@@ -79,9 +79,18 @@ std::string clockText(const ClockTime& t) {
 
 // The first 20 bytes of the name line, as A20 shows them, without half of a
 // UTF-8 character at the cut (blank-padded back to 20 so the line keeps its
-// shape).
+// shape). Control bytes of the name show as "?", so that the name cannot act
+// on the terminal.
 std::string shownName(const RunParameters& p) {
-    return nameLine30(formatA(p.resultFileName, 20)).substr(0, 20);
+    std::string shown = nameLine30(formatA(p.resultFileName, 20)).substr(0, 20);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(shown[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < shown.size() && static_cast<unsigned char>(shown[i + 1]) < 0xA0 &&
+                        static_cast<unsigned char>(shown[i + 1]) >= 0x80;
+        if (byte < 0x20 || byte == 0x7F) shown[i] = '?';
+        if (c1) shown[i] = shown[i + 1] = '?';
+    }
+    return shown;
 }
 
 EngineError invalid(const std::string& what) {

@@ -295,6 +295,13 @@ const HostileCase kCases[] = {
          EXPECT_EQ(outcome.err.find('\x1B'), std::string::npos);
          EXPECT_EQ(outcome.err.find('\x07'), std::string::npos);
      }},
+    {"TerminalControlInTheResultName", writes("B2F.dat", runParameters(11, "\x1B]0;t\x07r.csv")), {}, 0, {},
+     "\x1B]0;t\x07r.csv",
+     [](const fs::path& dir, const Outcome& outcome) {
+         resultIsWhole(dir / "\x1B]0;t\x07r.csv");
+         EXPECT_NE(outcome.out.find("---  計算結果は ?]0;t?r.csv"), std::string::npos) << outcome.out;
+         EXPECT_EQ(outcome.out.find('\x1B'), std::string::npos);
+     }},
     {"InvalidUtf8InAValue", writes("B2F.dat", runParameters(3, "a\xFF\xC0\xAF\xC2\x9B" "b")), {}, 3,
      {"\"a\\xFF\\xC0\\xAF\\xC2\\x9Bb\" is not a real number"}, nullptr, {}},
     {"LongValueIsCut", writes("B2F.dat", runParameters(4, std::string(50000, 'x'))), {}, 3,

@@ -1,7 +1,10 @@
 #include "files/result_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <csignal>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -179,6 +182,58 @@ TEST(ResultFile, AFailedWriteLeavesNothingBehind) {
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++entries;
     EXPECT_EQ(entries, 1);
+}
+
+// The names a folder holds, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ResultFile, ASignalDuringTheWriteLeavesTheOldFileAndNoTemporary) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ScratchFolder folder;
+        writeFile(folder / "old.csv", "old result\r\n");
+        // The signal arrives while the result is being written: held back by
+        // the caller here, so that this test lives to look at the folder.
+        sigset_t only, previous;
+        sigemptyset(&only);
+        sigaddset(&only, signal);
+        pthread_sigmask(SIG_BLOCK, &only, &previous);
+        raise(signal);
+        Tallies tallies;
+        try {
+            writeResultFile(folder.path(), run80kV("old.csv"), tallies);
+            ADD_FAILURE() << "saved despite signal " << signal;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.status(), ExitStatus::WriteFailed);
+            EXPECT_NE(e.message().find("interrupted"), std::string::npos) << e.message();
+        }
+        // The signal is still there for the process to end by.
+        const timespec now{0, 0};
+        EXPECT_EQ(sigtimedwait(&only, nullptr, &now), signal);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"old.csv"});
+        EXPECT_EQ(readFile(folder / "old.csv"), "old result\r\n");
+    }
+}
+
+TEST(ResultFile, NeverReplacesAFifoThatTookTheNameDuringTheRun) {
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "r.csv").c_str(), 0600), 0);
+    Tallies tallies;
+    try {
+        writeResultFile(folder.path(), run80kV("r.csv"), tallies);
+        ADD_FAILURE() << "wrote over a FIFO";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.status(), ExitStatus::WriteFailed);
+        EXPECT_NE(e.message().find("write error: r.csv: the name now points at a FIFO"), std::string::npos)
+            << e.message();
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(folder / "r.csv"));
+    EXPECT_EQ(entriesOf(folder.path()), std::vector<std::string>{"r.csv"});
 }
 
 }  // namespace
