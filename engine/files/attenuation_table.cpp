@@ -61,7 +61,8 @@ AttenuationTable readAttenuationTable(const std::filesystem::path& file) {
             }
             if (c.coefficientOfTheEngine && *value < 0) {
                 // exp(+mu t) would amplify the beam instead of attenuating it.
-                throw dataError(name, where + quotedBytes(field) + " is negative; an attenuation coefficient must not be");
+                throw dataError(name,
+                                where + quotedBytes(field) + " is negative; an attenuation coefficient must not be");
             }
             values[f] = *value;
         }

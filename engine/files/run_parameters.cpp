@@ -100,10 +100,13 @@ RunParameters readRunParameters(const std::filesystem::path& file) {
     lines.skipByteOrderMark();
     RunParameters p;
     SkippedLine skipped;
-    // A failure after a line of blanks is reported at that line: the values
-    // after it have moved up one line and fail only because of it.
-    const auto failure = [&](const std::string& reason) {
-        if (skipped.line == 0) return readError(name, reason);
+    // After a line of blanks among lines 1 to 10, running out of lines or
+    // failing on a value read past line 10 is reported at the blank line: the
+    // values after it have moved down one line, and the file ran out (or the
+    // name was read as a number) only because of it. A bad value on lines 1
+    // to 10 is reported as itself.
+    const auto failure = [&](const std::string& reason, bool atEnd) {
+        if (skipped.line == 0 || (!atEnd && lines.lineNumber() <= 10)) return readError(name, reason);
         return readError(name, "line " + std::to_string(skipped.line) + " is empty; it must hold the value of " +
                                    kFieldNames[skipped.field] + " (value " + std::to_string(skipped.field + 1) +
                                    " of 11)");
@@ -112,11 +115,13 @@ RunParameters readRunParameters(const std::filesystem::path& file) {
         const auto token = nextValueToken(lines, field, skipped);
         if (!token) {
             throw failure(std::string("end of file before the value of ") + kFieldNames[field] + " (value " +
-                          std::to_string(field + 1) + " of 11)");
+                          std::to_string(field + 1) + " of 11)",
+                          true);
         }
         const auto bad = [&](const char* kind) {
-            return failure("line " + std::to_string(lines.lineNumber()) + ": " + quotedBytes(*token) + " is not " + kind +
-                           " (" + kFieldNames[field] + ")");
+            return failure("line " + std::to_string(lines.lineNumber()) + ": " + quotedBytes(*token) + " is not " +
+                               kind + " (" + kFieldNames[field] + ")",
+                           false);
         };
         if (field < 7) {
             const auto value = parseListReal(*token);
@@ -132,7 +137,7 @@ RunParameters readRunParameters(const std::filesystem::path& file) {
         }
     }
     std::string line;
-    if (!lines.nextLine(line)) throw failure("end of file before the result file name (line 11 of 11)");
+    if (!lines.nextLine(line)) throw failure("end of file before the result file name (line 11 of 11)", true);
     p.resultFileName = nameLine30(line);
     deriveRunValues(p);
     return p;

@@ -128,8 +128,8 @@ void checkRunConditions(const RunParameters& p, const std::filesystem::path& fol
     };
     for (const auto& f : nonNegative) {
         if (f.value < 0) {
-            throw invalid(std::string(f.field) + " = " + numberText(f.value) + f.unit + " is negative; the lowest value is 0" +
-                          f.unit);
+            throw invalid(std::string(f.field) + " = " + numberText(f.value) + f.unit +
+                          " is negative; the lowest value is 0" + f.unit);
         }
     }
     if (!std::isfinite(p.totalPhotons)) {

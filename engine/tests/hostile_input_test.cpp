@@ -377,7 +377,8 @@ TEST_P(HostileInput, IsRefusedOrSurvivedWithoutDamage) {
 
     EXPECT_EQ(outcome.status, c.status) << outcome.err;
     for (const std::string& mention : c.reportMentions) {
-        EXPECT_NE(outcome.err.find(mention), std::string::npos) << "missing: " << mention << "\nreport: " << outcome.err;
+        EXPECT_NE(outcome.err.find(mention), std::string::npos)
+            << "missing: " << mention << "\nreport: " << outcome.err;
     }
     Snapshot after = snapshot(dir);
     if (c.result) {

@@ -83,6 +83,8 @@ TEST(RunParameters, ReadsListDirectedValues) {
         {"80\n", 80.0f},                       // LF line ends
         {"-3.5\r\n", -3.5f},
         {".5\r\n", 0.5f},
+        {"80\r", 80.0f},                       // a lone CR ends a line
+        {"\xEF\xBB\xBF" "80\r\n", 80.0f},        // a UTF-8 byte-order mark is skipped
     };
     for (const auto& c : cases) {
         const std::string text = std::string(c.lines) + "12\r\n0\r\n0\r\n0\r\n10\r\n1\r\n 01 \r\n2\r\n-3\r\nname.csv\r\n";
@@ -133,6 +135,13 @@ TEST(RunParameters, RefusesMissingAndMalformedValues) {
         {"80\r\n12deg\r\n0\r\n0\r\n0\r\n10\r\n1\r\n1\r\n1\r\n1\r\nx.csv\r\n", "targetAngle"},
         {"80\r\n12\r\n0\r\n0\r\n0\r\n10\r\n1\r\nA\r\n1\r\n1\r\nx.csv\r\n", "formulaCode"},
         {"1e39\r\n", "tubePotential"},  // beyond single precision
+        // A blank line among the first ten moves the later values down: the
+        // file is reported at the empty line, not where it then runs out.
+        {"80\r\n12\r\n\r\n0\r\n0\r\n10\r\n1\r\n1\r\n1\r\n1\r\n",
+         "line 3 is empty; it must hold the value of inherentFiltration"},
+        {"80\r\n12\r\n \r\n0\r\n0\r\n10\r\n1\r\n1\r\n1\r\n1\r\nx.csv\r\n", "line 3 is empty"},
+        // A bad value within the first ten lines is reported as itself.
+        {"80\r\n\r\n12deg\r\n0\r\n0\r\n10\r\n1\r\n1\r\n1\r\n1\r\nx.csv\r\n", "line 3: \"12deg\" is not a real number"},
     };
     for (const auto& c : cases) {
         try {
