@@ -31,6 +31,28 @@ struct Tallies {
     }
 };
 
+// Forms the total component (primary plus scatter) of every sphere for bins
+// 1..binCount, limited to the tables.
+inline void formTotals(Tallies& tallies, std::int32_t binCount) {
+    const int bins = binsInTables(binCount);
+    for (int j = 1; j <= kSpheres; ++j) {
+        for (int k = 1; k <= bins; ++k) tallies.depth[j][3][k] = tallies.depth[j][1][k] + tallies.depth[j][2][k];
+    }
+}
+
+// A 64-bit FNV-1a hash over every count of the tallies, sphere by sphere,
+// component by component, bin by bin, then the incident counts: one number
+// that changes with any count.
+inline std::uint64_t tallyChecksum(const Tallies& tallies) {
+    std::uint64_t checksum = 1469598103934665603ull;
+    const auto add = [&checksum](std::int64_t v) { checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull; };
+    for (const auto& sphere : tallies.depth)
+        for (const auto& component : sphere)
+            for (std::int64_t v : component) add(v);
+    for (std::int64_t v : tallies.incident) add(v);
+    return checksum;
+}
+
 // The energy bin a photon of energy e (keV) is counted in: int(2e - 0.001) + 1,
 // so 0.5 m keV falls in bin m.
 inline std::int32_t energyBin(float e) {
