@@ -25,6 +25,7 @@
 
 #include "files/attenuation_table.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 #include "files/run_parameters.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"

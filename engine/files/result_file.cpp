@@ -90,8 +90,7 @@ std::string formatResultFile(const RunParameters& p, const Tallies& tallies) {
     return text;
 }
 
-void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, Tallies& tallies) {
-    formTotals(tallies, p.binCount);
+void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, const Tallies& tallies) {
     const std::string text = formatResultFile(p, tallies);
 
     const std::string name = resultFileName(p);

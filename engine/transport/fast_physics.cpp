@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "files/run_parameters.h"
+#include "model/energy_grid.h"
 
 namespace corvane {
 
@@ -30,18 +30,6 @@ const RandomValueTables& randomValueTables() {
     return tables;
 }
 
-template <std::size_t Size>
-void RowIndex::build(const std::array<float, Size>& key, int last, float limit) {
-    scale_ = kBuckets / static_cast<double>(limit);
-    for (int b = 0; b < kBuckets; ++b) {
-        // The row of the lower edge of the bucket below: no argument that
-        // lands in bucket b is smaller, whatever the rounding of its scaling.
-        const float edge = b == 0 ? 0.0f : static_cast<float>((b - 1) / scale_);
-        int i = 2;
-        while (i < last && key[static_cast<std::size_t>(i)] <= edge) ++i;
-        start_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b == 0 ? 2 : i);
-    }
-}
 
 FastPhysics::FastPhysics(const MaterialTable& table)
     : smax(table.smax),

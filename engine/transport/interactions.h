@@ -16,7 +16,7 @@
 #include <cmath>
 
 #include "files/material_table.h"
-#include "files/run_parameters.h"
+#include "model/energy_grid.h"
 
 namespace corvane {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "files/run_parameters.h"
-#include "transport/histories.h"
+#include "model/energy_grid.h"
+#include "model/phantom.h"
 #include "transport/interactions.h"
 #include "transport/tallies.h"
 
