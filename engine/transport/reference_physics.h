@@ -22,7 +22,7 @@ public:
     float incoherentFunctionAt(float x) const { return corvane::incoherentFunctionAt(table_, x); }
     float coherentMomentumTransfer(float c) const { return corvane::coherentMomentumTransfer(table_, c); }
 
-    template <class Random>
+    template <UniformSource Random>
     FlightDraw drawFlight(Random& random) const {
         return corvane::drawFlight(random);
     }
@@ -39,17 +39,17 @@ public:
                std::sqrt(static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1) >= PhantomGeometry::radius;
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Scatter sampleIncoherent(float e, Random& random) const {
         return corvane::sampleIncoherent(e, *this, random);
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Scatter sampleCoherent(float e, Random& random) const {
         return corvane::sampleCoherent(e, *this, random);
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Direction rotate(const Direction& old, float cosThetaS, float sinThetaS, Random& random) const {
         return rotateDirection(old, cosThetaS, sinThetaS, random);
     }
