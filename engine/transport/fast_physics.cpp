@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_SPHERE_TEST)
 #include <emmintrin.h>
 #endif
 
@@ -467,7 +467,7 @@ void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1
     // SSE2 operations rather than left to the compiler's vectoriser, which
     // was seen to change the roundings of such a loop.
     unsigned meets = 0;  // bit j: the line meets sphere j + 1 (a discriminant that is not a number counts)
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_SPHERE_TEST)
     {
         const __m128d zAtX0Pair = _mm_set1_pd(zAtX0), bPair = _mm_set1_pd(bd), yOffsetAPair = _mm_set1_pd(yOffsetA);
         const __m128d yOffsetSquaredPair = _mm_set1_pd(yOffsetSquared), r2Pair = _mm_set1_pd(r2);
