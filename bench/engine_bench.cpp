@@ -25,6 +25,7 @@
 
 #include "files/attenuation_table.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 #include "files/run_parameters.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"
@@ -89,11 +90,7 @@ int main(int argc, char** argv) {
     // figure that depends least on what else shares the machine.
     const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
-    std::uint64_t checksum = 1469598103934665603ull;  // FNV-1a over every count
-    for (const auto& sphere : tallies.depth)
-        for (const auto& component : sphere)
-            for (std::int64_t v : component) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
-    for (std::int64_t v : tallies.incident) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    const std::uint64_t checksum = tallyChecksum(tallies);
 
     if (reference) std::printf("transport       reference (plain reading, one core)\n");
     else std::printf("transport       fast, %d core%s\n", cores, cores == 1 ? "" : "s");

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "files/run_parameters.h"
-#include "transport/tallies.h"
+#include "model/tallies.h"
 
 namespace corvane {
 
@@ -26,14 +26,14 @@ std::string formatResultFile(const RunParameters& parameters, const Tallies& tal
 // with " " or ": "); empty when nothing does.
 std::string resultTargetProblem(const std::filesystem::path& folder, const std::string& name);
 
-// Forms the total component (primary plus scatter) of every depth and bin,
-// then writes the result file into `folder` under the run's name. The text goes
-// to a temporary file beside the final one, which is then renamed over it, so
-// a failed or interrupted write never leaves a truncated file nor damages an
-// existing file of that name: Ctrl+C, a kill or a closed terminal during the
-// write removes the temporary file before the process ends. A replaced regular
-// file's permissions carry over; a device node, FIFO or socket of that name is
-// never replaced. Throws EngineError (write).
-void writeResultFile(const std::filesystem::path& folder, const RunParameters& parameters, Tallies& tallies);
+// Writes the result file (the total component of the tallies already formed)
+// into `folder` under the run's name. The text goes to a temporary file beside
+// the final one, which is then renamed over it, so a failed or interrupted
+// write never leaves a truncated file nor damages an existing file of that
+// name: Ctrl+C, a kill or a closed terminal during the write removes the
+// temporary file before the process ends. A replaced regular file's
+// permissions carry over; a device node, FIFO or socket of that name is never
+// replaced. Throws EngineError (write).
+void writeResultFile(const std::filesystem::path& folder, const RunParameters& parameters, const Tallies& tallies);
 
 }  // namespace corvane

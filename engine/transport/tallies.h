@@ -1,41 +1,10 @@
 #pragma once
-// Counts of the six on-axis spheres and of the source, by energy bin.
-// Counts are whole numbers kept exactly in 64-bit integers (a 32-bit float
-// counter would stop growing at 16 777 216).
+// The sphere test of a flight: which of the six on-axis spheres a flight
+// passes, counted into the tallies.
 
-#include <array>
-#include <cstdint>
-
-#include "files/attenuation_table.h"
+#include "model/tallies.h"
 
 namespace corvane {
-
-inline constexpr int kSpheres = 6;      // depths 0, 2, 5, 10, 15, 20 cm
-inline constexpr int kComponents = 3;   // 1 primary, 2 scattered, 3 total
-
-// Depths of the sphere centres on the beam axis (cm), sphere j = 1..6 at
-// index j - 1, and the squared sphere radius (1 cm diameter).
-inline constexpr std::array<float, kSpheres> kSphereDepths{0.0f, 2.0f, 5.0f, 10.0f, 15.0f, 20.0f};
-inline constexpr float kSphereRadiusSquared = 0.25f;
-
-struct Tallies {
-    // depth[j][c][k]: sphere j = 1..6, component c = 1..3, bin k = 1..300.
-    std::array<std::array<std::array<std::int64_t, kBins + 1>, kComponents + 1>, kSpheres + 1> depth{};
-    // incident[k]: source photons of bin k entering within 0.5 cm of the axis.
-    std::array<std::int64_t, kBins + 1> incident{};
-
-    void clear() {
-        for (auto& sphere : depth)
-            for (auto& component : sphere) component.fill(0);
-        incident.fill(0);
-    }
-};
-
-// The energy bin a photon of energy e (keV) is counted in: int(2e - 0.001) + 1,
-// so 0.5 m keV falls in bin m.
-inline std::int32_t energyBin(float e) {
-    return static_cast<std::int32_t>(2 * static_cast<double>(e) - static_cast<double>(0.001f)) + 1;
-}
 
 // Scores one flight from (x0, y0, z0) to (x1, y1, z1) of a photon of energy e
 // travelling with polar cosine cosTheta, into component 1 (primary) or 2
