@@ -233,7 +233,11 @@ void Form2::buildControls() {
     // ---- actions
     connect(drive1_, &QComboBox::currentIndexChanged, this, [this] { changeDrive(); });
     connect(dir1_, &FolderList::pathChanged, this, [this] { changeFolder(); });
+    // The preview follows the selection however it moves (mouse, arrow keys,
+    // a new listing); a click also hands the focus to "OK".
+    connect(file1_, &QListWidget::itemSelectionChanged, this, [this] { showSelectedFile(); });
     connect(file1_, &QListWidget::itemClicked, this, [this] { previewResultFile(); });
+    connect(&folderWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { file1_->reload(); });
     connect(command1_, &QPushButton::clicked, this, [this] { readResultFile(); });
     connect(command4_, &QPushButton::clicked, this, [this] { deleteResultFile(); });
     connect(command2_, &QPushButton::clicked, this, [this] { drawSpectra(); });
@@ -269,7 +273,7 @@ void Form2::setFocusOrder() {
 
 void Form2::applyOpeningState() {
     dir1_->setPath(drive1_->currentFolderOf(drive1_->drivePath()));
-    file1_->setDirectory(dir1_->path());
+    changeFolder();
     clearDrawing();
     option_[10]->setChecked(true);
     state_.VerticalScale = 1.0;
@@ -297,7 +301,17 @@ void Form2::changeDrive() {
     dir1_->setPath(drive1_->currentFolderOf(drive1_->drivePath()));
 }
 
-void Form2::changeFolder() { file1_->setDirectory(dir1_->path()); }
+void Form2::changeFolder() {
+    file1_->setDirectory(dir1_->path());
+    watchFolder(dir1_->path());
+}
+
+void Form2::watchFolder(const QString& folder) {
+    const QStringList watched = folderWatcher_.directories();
+    if (watched == QStringList{folder}) return;
+    if (!watched.isEmpty()) folderWatcher_.removePaths(watched);
+    if (!folder.isEmpty()) folderWatcher_.addPath(folder);
+}
 
 QString Form2::selectedFilePath() const {
     const QString name = file1_->selectedFileName();
@@ -305,13 +319,20 @@ QString Form2::selectedFilePath() const {
 }
 
 void Form2::previewResultFile() {
+    if (selectedFilePath().isEmpty()) return;
+    showSelectedFile();
+    command1_->setFocus();
+}
+
+void Form2::showSelectedFile() {
+    // A selection that is lost (a new listing, a deletion) leaves the preview
+    // as the opening state and Reset define it.
     const QString path = selectedFilePath();
     if (path.isEmpty()) return;
+    picture2_->clear();
     headerLines_ = readLeadingLines(path, 10);
     command4_->setEnabled(true);
     text_[3]->clear();
-    command1_->setFocus();
-    picture2_->clear();
     picture2_->printLines(headerLines_);
 }
 
@@ -337,7 +358,8 @@ void Form2::readResultFile() {
 void Form2::deleteResultFile() {
     const QString path = selectedFilePath();
     if (path.isEmpty()) return;
-    if (!messages_.confirm(this, kDeleteQuestion)) return;
+    // The question names the file, so that the user sees what goes.
+    if (!messages_.confirm(this, kDeleteQuestion + u'\n' + file1_->selectedFileName())) return;
     if (!QFile::remove(path)) {
         messages_.warning(this, kDeleteFailedMessage);
         return;

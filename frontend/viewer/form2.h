@@ -2,6 +2,7 @@
 // Form2, the result viewer: browse and read result files, plot the spectra,
 // show the conversion factors and a cursor read-out.
 
+#include <QFileSystemWatcher>
 #include <QStringList>
 #include <QWidget>
 
@@ -67,6 +68,10 @@ private:
     void buildControls();
     void setFocusOrder();
     void clearDrawing();
+    // Shows the first lines of the selected file in Picture2, so that the
+    // preview always shows the file that "OK" reads and "File delete" deletes.
+    void showSelectedFile();
+    void watchFolder(const QString& folder);
     void clearFactorLabels();
     void hideCursor();
     QString selectedFilePath() const;
@@ -76,6 +81,8 @@ private:
     QStringList headerLines_;
     int selectedDepth_ = 0;
     QString curveTitle_;
+    // Lists the shown folder again when files appear in it or leave it.
+    QFileSystemWatcher folderWatcher_;
 
     DriveList* drive1_ = nullptr;
     FolderList* dir1_ = nullptr;
