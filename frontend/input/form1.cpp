@@ -61,6 +61,40 @@ QRadioButton* option(QGroupBox* parent, const char* name, int left, int top, int
     return button;
 }
 
+// The boxes read as numbers, by the name a message gives them.
+struct NumericBox {
+    int index;
+    const char* name;
+};
+constexpr NumericBox kNumericBoxes[] = {
+    {1, "管電圧"},      {2, "ターゲット角度"}, {3, "固有ろ過"},           {4, "Al フィルタ"},
+    {5, "Cu フィルタ"}, {6, "照射野直径"},     {7, "単位面積当たりの入射光子数"},
+};
+
+// The engine keeps the first 30 bytes of the result file name; the name is
+// written in UTF-8, three bytes for a Japanese character.
+constexpr int kResultNameBytes = 30;
+const QString kResultSuffix = QStringLiteral(".csv");
+
+const QString kEmptyMessage = QStringLiteral("入力されていない項目があります");
+const QString kVoltageMessage = QStringLiteral(" 管電圧が最大値を超えています ");
+const QString kFieldMessage = QStringLiteral(" 照射野がファントムサイズを超えています ");
+const QString kNegativeMessage = QStringLiteral(" %1に負の値は入力できません ");
+const QString kAngleMessage = QStringLiteral(" ターゲット角度は 0 より大きく 90 より小さい値にして下さい ");
+const QString kLongNameMessage =
+    QStringLiteral(" 結果保存ファイル名が長すぎます（半角 %1 文字、全角 %2 文字まで） ");
+const QString kReplaceQuestion =
+    QStringLiteral(" 結果ファイル「%1」はすでにあります。計算すると上書きされます。続けてもいいですか？ ");
+
+// Whether the working folder holds an entry of that name, letters compared
+// without regard to case as the engine names its files.
+bool existsIgnoringCase(const QDir& folder, const QString& name) {
+    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 Form1::Form1(Module1& state, MessageSink& messages, EndProgram endProgram, QWidget* parent)
@@ -259,21 +293,35 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool Form1::validateConditions() {
-    for (int i = 1; i <= 8; ++i) {
-        if (text_[i]->text().isEmpty()) {
-            messages_.warning(this, QStringLiteral("入力されていない項目があります"));
-            return false;
-        }
-    }
-    if (readNumber(text_[1]->text()) > 150) {
-        messages_.warning(this, QStringLiteral(" 管電圧が最大値を超えています "));
-        return false;
-    }
-    if (readNumber(text_[6]->text()) > 60) {
-        messages_.warning(this, QStringLiteral(" 照射野がファントムサイズを超えています "));
-        return false;
-    }
+    for (int i = 1; i <= 8; ++i)
+        if (text_[i]->text().isEmpty()) return refuse(i, kEmptyMessage);
+    if (readNumber(text_[1]->text()) > 150) return refuse(1, kVoltageMessage);
+    if (readNumber(text_[6]->text()) > 60) return refuse(6, kFieldMessage);
+    for (const NumericBox& box : kNumericBoxes)
+        if (readNumber(text_[box.index]->text()) < 0)
+            return refuse(box.index, kNegativeMessage.arg(QString::fromUtf8(box.name)));
+    const double angle = readNumber(text_[2]->text());
+    if (!(angle > 0 && angle < 90)) return refuse(2, kAngleMessage);
+    const int nameBytes = kResultNameBytes - static_cast<int>(kResultSuffix.size());
+    if ((text_[8]->text() + kResultSuffix).toUtf8().size() > kResultNameBytes)
+        return refuse(8, kLongNameMessage.arg(nameBytes).arg(nameBytes / 3));
     return true;
+}
+
+bool Form1::refuse(int box, const QString& message) {
+    messages_.warning(this, message);
+    text_[box]->setFocus(Qt::OtherFocusReason);
+    text_[box]->selectAll();
+    return false;
+}
+
+bool Form1::resultFileMayBeReplaced() {
+    const QString name = text_[8]->text() + kResultSuffix;
+    if (!existsIgnoringCase(QDir::current(), name)) return true;
+    if (messages_.ask(this, kReplaceQuestion.arg(name))) return true;
+    text_[8]->setFocus(Qt::OtherFocusReason);
+    text_[8]->selectAll();
+    return false;
 }
 
 RunConditions Form1::currentConditions() const {
@@ -288,12 +336,12 @@ RunConditions Form1::currentConditions() const {
     c.formulaCode = state_.FormulaCode;
     c.rectificationCode = state_.RectificationCode;
     c.materialCode = state_.MaterialCode;
-    c.resultFileName = text_[8]->text() + QStringLiteral(".csv");
+    c.resultFileName = text_[8]->text() + kResultSuffix;
     return c;
 }
 
 void Form1::writeRunParameters() {
-    if (!validateConditions()) return;
+    if (!validateConditions() || !resultFileMayBeReplaced()) return;
     QString error;
     if (!saveRunParameterFile(QDir::current(), currentConditions(), &error)) {
         messages_.fatal(this, error);
@@ -312,6 +360,10 @@ void Form1::launchEngine() {
         endProgram_(1);
         return;
     }
+    // The focus goes to a harmless button before Go is disabled: left to
+    // itself it would move on to "終了", where an Enter meant for the
+    // engine's terminal would end the program.
+    command4_->setFocus(Qt::OtherFocusReason);
     command2_->setEnabled(false);
 }
 

@@ -21,7 +21,10 @@ public:
     Form1(Module1& state, MessageSink& messages, EndProgram endProgram, QWidget* parent = nullptr);
 
     // The checks made before anything is written; shows the first failing
-    // check's message and returns false.
+    // check's message, focuses the box it is about and returns false. After
+    // the empty box, the tube voltage and the field size come the values the
+    // engine would refuse (a negative value, a target angle not strictly
+    // between 0 and 90 degrees) and a result file name the engine would cut.
     bool validateConditions();
     // "条件設定 OK": check, write "B2F.dat", enable and focus "シミュレーション Go".
     void writeRunParameters();
@@ -46,6 +49,12 @@ protected:
 
 private:
     void setDefaults();
+    // Shows `message` as a warning, then puts the focus on Text`box` with its
+    // text selected, so that the entry can be corrected at once.
+    bool refuse(int box, const QString& message);
+    // True when the result file named in Text8 is absent from the working
+    // folder, or when the user agrees to its replacement.
+    bool resultFileMayBeReplaced();
 
     Module1& state_;
     MessageSink& messages_;
