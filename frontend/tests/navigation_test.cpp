@@ -11,7 +11,7 @@
 #include "input/form1.h"
 #include "input_support.h"
 #include "shell/form3.h"
-#include "shell/navigator.h"
+#include "app/navigator.h"
 #include "shell/ui_style.h"
 #include "viewer/form2.h"
 
