@@ -7,6 +7,12 @@
 
 namespace tessaray {
 
+namespace {
+// The error box when "B2F.dat" cannot be written: Japanese first, then the
+// file and the reason.
+const QString kCannotWrite = QStringLiteral("条件ファイル B2F.dat を書き込めません");
+}  // namespace
+
 QByteArray formatRunParameters(const RunConditions& c) {
     const QStringList lines = {
         formatMask(c.tubePotential, QStringLiteral("0000.0")),
@@ -35,12 +41,12 @@ bool saveRunParameterFile(const QDir& folder, const RunConditions& conditions, Q
     // The engine of an earlier launch may be reading the old file: it keeps
     // its open copy, the new one takes its name.
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: cannot create the file: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = kCannotWrite + u'\n' + QStringLiteral("%1: cannot create the file: %2").arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     const QByteArray bytes = formatRunParameters(conditions);
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("%1: cannot write the file: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = kCannotWrite + u'\n' + QStringLiteral("%1: cannot write the file: %2").arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     return true;

@@ -31,6 +31,10 @@ public:
         report("question", text);
         return false;
     }
+    bool ask(QWidget*, const QString& text) override {
+        report("question", text);
+        return false;
+    }
     void fatal(QWidget*, const QString& text) override { report("error", text); }
     int count = 0;
 

@@ -28,6 +28,10 @@ public:
         std::printf("confirm: %s\n", qPrintable(text));
         return false;
     }
+    bool ask(QWidget*, const QString& text) override {
+        std::printf("question: %s\n", qPrintable(text));
+        return false;
+    }
     void fatal(QWidget*, const QString& text) override { std::printf("error: %s\n", qPrintable(text)); }
 };
 

@@ -28,23 +28,34 @@ bool parseNumber(QByteArray token, double* value) {
     return true;
 }
 
+// The error box of a table that cannot be loaded: a Japanese first line, the
+// file, place and reason on the second.
+const QString kTableMissing = QStringLiteral("係数ファイル %1 が見つかりません");
+const QString kTableUnreadable = QStringLiteral("係数ファイル %1 を正しく読み込めません");
+
+bool fail(QString* error, const QString& heading, const QString& detail) {
+    *error = heading.arg(kCoefficientTableName) + u'\n' + detail;
+    return false;
+}
+
 }  // namespace
 
 bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder) {
     const QString path = findFileIgnoringCase(folder, kCoefficientTableName);
     if (path.isEmpty()) {
-        *error = QStringLiteral("%1: file not found in %2").arg(kCoefficientTableName, QDir::toNativeSeparators(folder.absolutePath()));
-        return false;
+        return fail(error, kTableMissing,
+                    QStringLiteral("%1: file not found in %2")
+                        .arg(kCoefficientTableName, QDir::toNativeSeparators(folder.absolutePath())));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: cannot open: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
+        return fail(error, kTableUnreadable,
+                    QStringLiteral("%1: cannot open: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("%1: read error: %2").arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
+        return fail(error, kTableUnreadable,
+                    QStringLiteral("%1: read error: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
 
     std::array<double, kBins + 1> air{};
@@ -55,9 +66,9 @@ bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder) {
     for (int n = 0; n < needed; ++n) {
         while (pos < size && isSeparator(text[pos])) ++pos;
         if (pos >= size) {
-            *error = QStringLiteral("%1: input past end of file: %2 of %3 numbers read (row %4 of %5 incomplete)")
-                         .arg(QDir::toNativeSeparators(path)).arg(n).arg(needed).arg(n / kNumbersPerRow + 1).arg(kBins);
-            return false;
+            return fail(error, kTableUnreadable,
+                        QStringLiteral("%1: input past end of file: %2 of %3 numbers read (row %4 of %5 incomplete)")
+                            .arg(QDir::toNativeSeparators(path)).arg(n).arg(needed).arg(n / kNumbersPerRow + 1).arg(kBins));
         }
         const qsizetype start = pos;
         while (pos < size && !isSeparator(text[pos])) ++pos;
@@ -66,9 +77,9 @@ bool loadCoefficientTable(Module1& state, QString* error, const QDir& folder) {
         const int field = n % kNumbersPerRow + 1;
         double value = 0;
         if (!parseNumber(token, &value)) {
-            *error = QStringLiteral("%1: row %2, number %3: \"%4\" is not a number")
-                         .arg(QDir::toNativeSeparators(path)).arg(row).arg(field).arg(QString::fromLatin1(token.left(40)));
-            return false;
+            return fail(error, kTableUnreadable,
+                        QStringLiteral("%1: row %2, number %3: \"%4\" is not a number")
+                            .arg(QDir::toNativeSeparators(path)).arg(row).arg(field).arg(QString::fromLatin1(token.left(40))));
         }
         // An air coefficient of zero is stored as it stands: the table loads,
         // and every later result read fails on its division.

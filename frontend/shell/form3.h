@@ -13,8 +13,8 @@ class Form3 : public QWidget {
 public:
     explicit Form3(QWidget* parent = nullptr);
 
-    QPushButton* okButton() const { return command1_; }
-    QPushButton* cancelButton() const { return command2_; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
 signals:
     // "OK": load the coefficient table, show Form1, hide this window.
@@ -29,8 +29,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
+    QPushButton* okButton_ = nullptr;      // Command1 "OK"
+    QPushButton* cancelButton_ = nullptr;  // Command2 "Cancel"
 };
 
 }  // namespace tessaray

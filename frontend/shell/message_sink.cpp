@@ -18,6 +18,13 @@ bool DialogMessageSink::confirm(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
+bool DialogMessageSink::ask(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void DialogMessageSink::fatal(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok, parent);
     box.exec();

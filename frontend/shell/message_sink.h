@@ -15,6 +15,8 @@ public:
     virtual void warning(QWidget* parent, const QString& text) = 0;
     // A question with OK and Cancel and no icon; true for OK.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // A question with Yes and No, No the default; true for Yes.
+    virtual bool ask(QWidget* parent, const QString& text) = 0;
     // A failure the program does not handle: an error box, after which the
     // caller ends the program.
     virtual void fatal(QWidget* parent, const QString& text) = 0;
@@ -25,6 +27,7 @@ class DialogMessageSink : public MessageSink {
 public:
     void warning(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
+    bool ask(QWidget* parent, const QString& text) override;
     void fatal(QWidget* parent, const QString& text) override;
 };
 

@@ -16,11 +16,15 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 double readNumber(const QString& text) {
+    // Entries typed with a Japanese input method come in full width:
+    // compatibility normalisation turns "２００", "．", "－", "＋", "ｅ" and the
+    // ideographic space into their ASCII forms first.
+    const QString ascii = text.normalized(QString::NormalizationForm_KC);
     // Blanks, tabs and line ends do not count wherever they stand; any other
     // character outside ASCII ends the number.
     std::string s;
-    s.reserve(static_cast<std::size_t>(text.size()));
-    for (QChar c : text) {
+    s.reserve(static_cast<std::size_t>(ascii.size()));
+    for (QChar c : ascii) {
         if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') continue;
         s.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '\x01');
     }

@@ -9,7 +9,9 @@ namespace tessaray {
 // wherever they stand; an optional sign, digits with at most one "." and an
 // optional exponent are read; reading stops at the first other character; a
 // text without a numeric part reads as 0. "." is the decimal mark whatever the
-// locale. "12abc" -> 12, "1 5" -> 15, "abc" -> 0.
+// locale. "12abc" -> 12, "1 5" -> 15, "abc" -> 0. Full-width digits, signs,
+// points and the ideographic space read as their ASCII forms (NFKC), so
+// "２００" -> 200.
 double readNumber(const QString& text);
 
 // Formats a value with a digit mask of the front-end: "0000.0", "00.000",

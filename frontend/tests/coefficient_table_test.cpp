@@ -88,8 +88,10 @@ void CoefficientTableTest::refusesBadTables() {
     state.AirCoefficient[5] = 42.0;  // an earlier load stays as it was
     QString error;
     QVERIFY(!loadCoefficientTable(state, &error, QDir(dir.path())));
-    QVERIFY2(error.contains(expectedError), qPrintable(error));
-    QVERIFY2(error.contains(QStringLiteral("Att_Coeff2023.dat")), qPrintable(error));
+    // Japanese first, then the file, the place and the reason.
+    QCOMPARE(error.section(u'\n', 0, 0), QStringLiteral("係数ファイル Att_coeff2023.dat を正しく読み込めません"));
+    QVERIFY2(error.section(u'\n', 1).contains(expectedError), qPrintable(error));
+    QVERIFY2(error.section(u'\n', 1).contains(QStringLiteral("Att_Coeff2023.dat")), qPrintable(error));
     QCOMPARE(state.AirCoefficient[5], 42.0);
     QCOMPARE(state.TissueCoefficient[1], 0.0);
 }
@@ -118,7 +120,8 @@ void CoefficientTableTest::refusesMissingFile() {
     Module1 state;
     QString error;
     QVERIFY(!loadCoefficientTable(state, &error, QDir(dir.path())));
-    QVERIFY2(error.startsWith(QStringLiteral("Att_coeff2023.dat: file not found")), qPrintable(error));
+    QCOMPARE(error.section(u'\n', 0, 0), QStringLiteral("係数ファイル Att_coeff2023.dat が見つかりません"));
+    QVERIFY2(error.section(u'\n', 1).startsWith(QStringLiteral("Att_coeff2023.dat: file not found")), qPrintable(error));
 }
 
 void CoefficientTableTest::loadsTheShippedTable() {

@@ -25,6 +25,9 @@ namespace {
 const QString kEmptyMessage = QStringLiteral("入力されていない項目があります");
 const QString kVoltageMessage = QStringLiteral(" 管電圧が最大値を超えています ");
 const QString kFieldMessage = QStringLiteral(" 照射野がファントムサイズを超えています ");
+const QString kAngleMessage = QStringLiteral(" ターゲット角度は 0 より大きく 90 より小さい値にして下さい ");
+const QString kLongNameMessage = QStringLiteral(" 結果保存ファイル名が長すぎます（半角 26 文字、全角 8 文字まで） ");
+const QString kReplaceQuestion = QStringLiteral(" 結果ファイル「%1」はすでにあります。計算すると上書きされます。続けてもいいですか？ ");
 
 }  // namespace
 
@@ -40,6 +43,7 @@ private slots:
     void tabFollowsTheFocusOrder();
     void validation_data();
     void validation();
+    void existingResultFileAsksFirst();
     void writesTheRunParameterFile_data();
     void writesTheRunParameterFile();
     void writingEnablesAndFocusesGo();
@@ -197,36 +201,69 @@ void Form1Test::tabFollowsTheFocusOrder() {
 void Form1Test::validation_data() {
     QTest::addColumn<QStringList>("entries");  // "index=text" pairs applied to the defaults
     QTest::addColumn<QString>("message");      // empty: the check passes
-    QTest::newRow("defaults pass") << QStringList{} << QString();
+    QTest::addColumn<int>("box");              // the text box that gets the focus when refused
+    const auto negative = [](const char* name) { return QStringLiteral(" %1に負の値は入力できません ").arg(QString::fromUtf8(name)); };
+    QTest::newRow("defaults pass") << QStringList{} << QString() << 0;
     for (int i = 1; i <= 8; ++i)
-        QTest::newRow(qPrintable(QStringLiteral("Text%1 empty").arg(i))) << QStringList{QStringLiteral("%1=").arg(i)} << kEmptyMessage;
-    QTest::newRow("blanks are not empty") << QStringList{"2=  "} << QString();
-    QTest::newRow("150 kV passes") << QStringList{"1=150"} << QString();
-    QTest::newRow("151 kV") << QStringList{"1=151"} << kVoltageMessage;
-    QTest::newRow("150.01 kV") << QStringList{"1=150.01"} << kVoltageMessage;
-    QTest::newRow("abc reads as 0 and passes") << QStringList{"1=abc"} << QString();
-    QTest::newRow("60 cm passes") << QStringList{"6=60"} << QString();
-    QTest::newRow("61 cm") << QStringList{"6=61"} << kFieldMessage;
-    QTest::newRow("empty wins over voltage") << QStringList{"4=", "1=200"} << kEmptyMessage;
-    QTest::newRow("voltage wins over field") << QStringList{"1=200", "6=100"} << kVoltageMessage;
-    QTest::newRow("no lower limits") << QStringList{"1=-5", "6=-1", "7=-3"} << QString();
+        QTest::newRow(qPrintable(QStringLiteral("Text%1 empty").arg(i))) << QStringList{QStringLiteral("%1=").arg(i)} << kEmptyMessage << i;
+    QTest::newRow("blanks are not empty") << QStringList{"5=  "} << QString() << 0;
+    QTest::newRow("150 kV passes") << QStringList{"1=150"} << QString() << 0;
+    QTest::newRow("151 kV") << QStringList{"1=151"} << kVoltageMessage << 1;
+    QTest::newRow("150.01 kV") << QStringList{"1=150.01"} << kVoltageMessage << 1;
+    QTest::newRow("abc reads as 0 and passes") << QStringList{"1=abc"} << QString() << 0;
+    QTest::newRow("60 cm passes") << QStringList{"6=60"} << QString() << 0;
+    QTest::newRow("61 cm") << QStringList{"6=61"} << kFieldMessage << 6;
+    QTest::newRow("empty wins over voltage") << QStringList{"4=", "1=200"} << kEmptyMessage << 4;
+    QTest::newRow("first empty box gets the focus") << QStringList{"7=", "3="} << kEmptyMessage << 3;
+    QTest::newRow("voltage wins over field") << QStringList{"1=200", "6=100"} << kVoltageMessage << 1;
+    // Full-width entries of a Japanese input method are read, not zeroed.
+    QTest::newRow("full-width 200 kV") << QStringList{"1=２００"} << kVoltageMessage << 1;
+    QTest::newRow("full-width 70 cm") << QStringList{"6=７０"} << kFieldMessage << 6;
+    QTest::newRow("full-width values pass") << QStringList{"1=８０", "3=２．５", "8=試験"} << QString() << 0;
+    // Values the engine would refuse, each naming its box.
+    QTest::newRow("negative voltage") << QStringList{"1=-5"} << negative("管電圧") << 1;
+    QTest::newRow("negative inherent filtration") << QStringList{"3=-0.5"} << negative("固有ろ過") << 3;
+    QTest::newRow("negative Al, full width") << QStringList{"4=－1"} << negative("Al フィルタ") << 4;
+    QTest::newRow("negative Cu") << QStringList{"5=-0.25"} << negative("Cu フィルタ") << 5;
+    QTest::newRow("negative field") << QStringList{"6=-1"} << negative("照射野直径") << 6;
+    QTest::newRow("negative photons") << QStringList{"7=-3"} << negative("単位面積当たりの入射光子数") << 7;
+    QTest::newRow("first negative box wins") << QStringList{"7=-3", "4=-1"} << negative("Al フィルタ") << 4;
+    QTest::newRow("negative angle") << QStringList{"2=-5"} << negative("ターゲット角度") << 2;
+    QTest::newRow("angle 0") << QStringList{"2=0"} << kAngleMessage << 2;
+    QTest::newRow("angle abc reads as 0") << QStringList{"2=abc"} << kAngleMessage << 2;
+    QTest::newRow("angle 90") << QStringList{"2=90"} << kAngleMessage << 2;
+    QTest::newRow("angle 0.1 passes") << QStringList{"2=0.1"} << QString() << 0;
+    QTest::newRow("angle 89.9 passes") << QStringList{"2=89.9"} << QString() << 0;
+    QTest::newRow("field wins over angle") << QStringList{"2=95", "6=61"} << kFieldMessage << 6;
+    // The engine keeps 30 bytes of the name: 26 bytes and ".csv" fit.
+    QTest::newRow("26 ASCII characters pass") << QStringList{"8=" + QString(26, u'a')} << QString() << 0;
+    QTest::newRow("27 ASCII characters") << QStringList{"8=" + QString(27, u'a')} << kLongNameMessage << 8;
+    QTest::newRow("8 Japanese characters pass") << QStringList{"8=照射条件試験結果"} << QString() << 0;
+    QTest::newRow("9 Japanese characters") << QStringList{"8=照射条件試験結果一"} << kLongNameMessage << 8;
+    QTest::newRow("blanks count") << QStringList{"8= " + QString(25, u'a') + " "} << kLongNameMessage << 8;
 }
 
 void Form1Test::validation() {
     QFETCH(QStringList, entries);
     QFETCH(QString, message);
+    QFETCH(int, box);
     for (const QString& entry : entries) {
         const qsizetype eq = entry.indexOf(u'=');
         text(entry.left(eq).toInt())->setText(entry.mid(eq + 1));
     }
+    command(4)->setFocus();
     QCOMPARE(form_->validateConditions(), message.isEmpty());
     if (message.isEmpty()) {
         QVERIFY(messages_.messages.empty());
+        QCOMPARE(form_->focusWidget(), command(4));
         return;
     }
     QCOMPARE(int(messages_.messages.size()), 1);
     QCOMPARE(messages_.messages[0].kind, QStringLiteral("warning"));
     QCOMPARE(messages_.messages[0].text, message);
+    // The offending box has the focus and its text is selected for retyping.
+    QCOMPARE(form_->focusWidget(), text(box));
+    QCOMPARE(text(box)->selectedText(), text(box)->text());
     // Through the button: nothing is written and "シミュレーション Go" keeps its state.
     messages_.messages.clear();
     command(1)->click();
@@ -234,6 +271,34 @@ void Form1Test::validation() {
     QVERIFY(!QFile::exists(b2fPath()));
     QVERIFY(!command(2)->isEnabled());
     QVERIFY(ends_.statuses.empty());
+}
+
+// The default name is the date, so a second run on one day would replace the
+// first: an existing result file (any letter case) is replaced only on Yes.
+void Form1Test::existingResultFileAsksFirst() {
+    text(8)->setText(QStringLiteral("12-10-2024"));
+    QVERIFY(writeFile(work_->filePath(QStringLiteral("12-10-2024.CSV")), "earlier result\r\n"));
+    messages_.askAnswer = false;
+    command(1)->click();
+    QCOMPARE(int(messages_.messages.size()), 1);
+    QCOMPARE(messages_.messages[0].kind, QStringLiteral("ask"));
+    QCOMPARE(messages_.messages[0].text, kReplaceQuestion.arg(QStringLiteral("12-10-2024.csv")));
+    QVERIFY(!QFile::exists(b2fPath()));
+    QVERIFY(!command(2)->isEnabled());
+    QCOMPARE(form_->focusWidget(), text(8));
+    QCOMPARE(text(8)->selectedText(), QStringLiteral("12-10-2024"));
+
+    messages_.askAnswer = true;
+    command(1)->click();
+    QCOMPARE(int(messages_.messages.size()), 2);
+    QVERIFY(readFile(b2fPath()).endsWith("12-10-2024.csv\r\n"));
+    QVERIFY(command(2)->isEnabled());
+
+    // Another name: no question.
+    text(8)->setText(QStringLiteral("12-10-2024b"));
+    command(1)->click();
+    QCOMPARE(int(messages_.messages.size()), 2);
+    QVERIFY(readFile(b2fPath()).endsWith("12-10-2024b.csv\r\n"));
 }
 
 void Form1Test::writesTheRunParameterFile_data() {
@@ -255,10 +320,14 @@ void Form1Test::writesTheRunParameterFile_data() {
     QTest::newRow("rounding and leading numeric part")
         << QStringList{"1=99.95", "2=12abc", "3=1 .5", "7=2.5e6", "8=run.csv"} << QList<int>{}
         << QByteArray("0100.0\r\n12.000\r\n01.500\r\n01.000\r\n00.000\r\n0020.0\r\n0002500000.\r\n02\r\n01\r\n01\r\nrun.csv.csv\r\n");
-    QTest::newRow("long name and blanks kept, negative filter")
-        << QStringList{"5=-0.25", "8= 試験 run 2024-12-10 long name"} << QList<int>{}
-        << QByteArray("0100.0\r\n12.000\r\n02.500\r\n01.000\r\n-00.250\r\n0020.0\r\n0001000000.\r\n02\r\n01\r\n01\r\n")
-               + QString::fromUtf8(" 試験 run 2024-12-10 long name.csv").toUtf8() + "\r\n";
+    QTest::newRow("Japanese name and blanks kept")
+        << QStringList{"5=0.25", "8= 試験 run 12-10"} << QList<int>{}
+        << QByteArray("0100.0\r\n12.000\r\n02.500\r\n01.000\r\n00.250\r\n0020.0\r\n0001000000.\r\n02\r\n01\r\n01\r\n")
+               + QString::fromUtf8(" 試験 run 12-10.csv").toUtf8() + "\r\n";
+    QTest::newRow("full-width entries")
+        << QStringList{"1=８０", "2=１２", "3=１．５", "7=１０００", "8=ｒｕｎ"} << QList<int>{}
+        << QByteArray("0080.0\r\n12.000\r\n01.500\r\n01.000\r\n00.000\r\n0020.0\r\n0000001000.\r\n02\r\n01\r\n01\r\n")
+               + QString::fromUtf8("ｒｕｎ.csv").toUtf8() + "\r\n";
 }
 
 void Form1Test::writesTheRunParameterFile() {
@@ -310,7 +379,10 @@ void Form1Test::unwritableFileEndsTheProgram() {
     command(1)->click();
     QCOMPARE(int(messages_.messages.size()), 1);
     QCOMPARE(messages_.messages[0].kind, QStringLiteral("fatal"));
-    QVERIFY2(messages_.messages[0].text.contains(QStringLiteral("B2F.dat")), qPrintable(messages_.messages[0].text));
+    // Japanese first, then the file and the reason.
+    QCOMPARE(messages_.messages[0].text.section(u'\n', 0, 0), QStringLiteral("条件ファイル B2F.dat を書き込めません"));
+    QVERIFY2(messages_.messages[0].text.section(u'\n', 1).contains(QStringLiteral("B2F.dat: cannot create the file")),
+             qPrintable(messages_.messages[0].text));
     QCOMPARE(ends_.statuses, std::vector<int>{1});
     QVERIFY(!command(2)->isEnabled());
 }

@@ -17,7 +17,7 @@ namespace tessaray_test {
 class RecordingSink : public tessaray::MessageSink {
 public:
     struct Message {
-        QString kind;  // "warning", "confirm", "fatal"
+        QString kind;  // "warning", "confirm", "ask", "fatal"
         QString text;
     };
     void warning(QWidget*, const QString& text) override { messages.push_back({QStringLiteral("warning"), text}); }
@@ -25,10 +25,15 @@ public:
         messages.push_back({QStringLiteral("confirm"), text});
         return confirmAnswer;
     }
+    bool ask(QWidget*, const QString& text) override {
+        messages.push_back({QStringLiteral("ask"), text});
+        return askAnswer;
+    }
     void fatal(QWidget*, const QString& text) override { messages.push_back({QStringLiteral("fatal"), text}); }
 
     std::vector<Message> messages;
     bool confirmAnswer = true;
+    bool askAnswer = false;
 };
 
 // Records how the program would have ended.

@@ -11,7 +11,7 @@
 #include "input/form1.h"
 #include "input_support.h"
 #include "shell/form3.h"
-#include "shell/navigator.h"
+#include "app/navigator.h"
 #include "shell/ui_style.h"
 #include "viewer/form2.h"
 
@@ -145,7 +145,8 @@ void NavigationTest::missingTableEndsTheProgram() {
     navigator_->form3()->okButton()->click();
     QCOMPARE(int(messages_.messages.size()), 1);
     QCOMPARE(messages_.messages[0].kind, QStringLiteral("fatal"));
-    QVERIFY2(messages_.messages[0].text.contains(QStringLiteral("Att_coeff2023.dat: file not found")),
+    QCOMPARE(messages_.messages[0].text.section(u'\n', 0, 0), QStringLiteral("係数ファイル Att_coeff2023.dat が見つかりません"));
+    QVERIFY2(messages_.messages[0].text.section(u'\n', 1).contains(QStringLiteral("Att_coeff2023.dat: file not found")),
              qPrintable(messages_.messages[0].text));
     QCOMPARE(ends_.statuses, std::vector<int>{1});
     QVERIFY(!navigator_->form1());

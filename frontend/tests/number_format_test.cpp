@@ -47,7 +47,16 @@ void NumberFormatTest::readsLeadingNumericPart_data() {
     QTest::newRow("exponent without digits") << "3e" << 3.0;
     QTest::newRow("exponent sign without digits") << "3e+x" << 3.0;
     QTest::newRow("leading zeros") << "0080.0" << 80.0;
-    QTest::newRow("full-width digit ends") << QString::fromUtf8("1２") << 1.0;
+    // Entries of a Japanese input method read as their ASCII forms.
+    QTest::newRow("full-width digits") << QString::fromUtf8("２００") << 200.0;
+    QTest::newRow("half and full width mixed") << QString::fromUtf8("1２") << 12.0;
+    QTest::newRow("full-width point") << QString::fromUtf8("２．５") << 2.5;
+    QTest::newRow("full-width minus") << QString::fromUtf8("－０．２５") << -0.25;
+    QTest::newRow("full-width plus") << QString::fromUtf8("＋７") << 7.0;
+    QTest::newRow("ideographic space inside") << QString::fromUtf8("　１　５　") << 15.0;
+    QTest::newRow("full-width exponent") << QString::fromUtf8("１Ｅ６") << 1.0e6;
+    QTest::newRow("full-width letters end") << QString::fromUtf8("７０ｃｍ") << 70.0;
+    QTest::newRow("kanji ends") << QString::fromUtf8("12度") << 12.0;
     QTest::newRow("overflow reads as 0") << "1e999" << 0.0;
     QTest::newRow("underflow reads as 0") << "1e-999" << 0.0;
 }

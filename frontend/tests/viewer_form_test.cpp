@@ -145,6 +145,66 @@ private slots:
         QCOMPARE(preview->lines(), QStringList{"only line"});
     }
 
+    // Moving through File1 with the arrow keys moves the preview along, and
+    // "OK" and "File delete" act on the file shown.
+    void previewFollowsTheSelectionHoweverItMoves() {
+        QByteArray high = resultText(peakedRows(20, 5));
+        high.replace("Tube potential =   80.0 [kV]", "Tube potential =  150.0 [kV]");
+        writeFile(dir_, "a80.csv", resultText(peakedRows(20, 5)));
+        writeFile(dir_, "b150.csv", high);
+        openOn();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        auto* preview = child<tessaray::PreviewBox>("Picture2");
+        const QRect first = file1()->visualItemRect(file1()->item(0));
+        QTest::mouseClick(file1()->viewport(), Qt::LeftButton, {}, first.center());
+        QCOMPARE(file1()->selectedFileName(), QStringLiteral("a80.csv"));
+        QCOMPARE(preview->lines().value(1), QStringLiteral(" Tube potential =   80.0 [kV]"));
+        QCOMPARE(form_->focusWidget(), child<QWidget>("Command1"));  // a click hands the focus to "OK"
+
+        file1()->setFocus();
+        QTest::keyClick(file1(), Qt::Key_Down);
+        QCOMPARE(file1()->selectedFileName(), QStringLiteral("b150.csv"));
+        QCOMPARE(preview->lines().value(1), QStringLiteral(" Tube potential =  150.0 [kV]"));
+        QCOMPARE(form_->focusWidget(), static_cast<QWidget*>(file1()));  // the keys keep moving in the list
+        form_->readResultFile();
+        QCOMPARE(form_->headerLines().value(1), QStringLiteral(" Tube potential =  150.0 [kV]"));
+
+        QTest::keyClick(file1(), Qt::Key_Up);
+        QCOMPARE(preview->lines().value(1), QStringLiteral(" Tube potential =   80.0 [kV]"));
+        sink_->answer = true;
+        form_->deleteResultFile();
+        QCOMPARE(sink_->questions, QStringList{" このファイルを削除してもいいですか？　\na80.csv"});
+        QVERIFY(!QFile::exists(dir_.filePath("a80.csv")));
+        QVERIFY(QFile::exists(dir_.filePath("b150.csv")));
+    }
+
+    // A result written into the shown folder appears without Reset; the
+    // selection and the preview stay on the file the user chose.
+    void newResultsAppearWhileTheViewerIsOpen() {
+        writeFile(dir_, "b.csv", resultText(peakedRows(20, 5)));
+        writeFile(dir_, "gone.csv", "x\r\n");
+        openOn("b.csv");
+        form_->previewResultFile();
+        const QStringList shown = child<tessaray::PreviewBox>("Picture2")->lines();
+        QCOMPARE(shown.size(), 10);
+
+        writeFile(dir_, "a-new.csv", "other\r\n");
+        QVERIFY(QFile::remove(dir_.filePath("gone.csv")));
+        QTRY_COMPARE(file1()->count(), 2);
+        QTRY_VERIFY(!file1()->findItems("a-new.csv", Qt::MatchExactly).isEmpty());
+        QCOMPARE(file1()->item(0)->text(), QStringLiteral("a-new.csv"));
+        QCOMPARE(file1()->selectedFileName(), QStringLiteral("b.csv"));
+        QCOMPARE(child<tessaray::PreviewBox>("Picture2")->lines(), shown);
+
+        // Another folder is watched instead once it is shown.
+        QVERIFY(dir_.mkdir("inner"));
+        child<tessaray::FolderList>("Dir1")->setPath(dir_.filePath("inner"));
+        QCOMPARE(file1()->count(), 0);
+        writeFile(QDir(dir_.filePath("inner")), "inside.csv", "x\r\n");
+        QTRY_COMPARE(file1()->count(), 1);
+    }
+
     void readWithoutSelectionAsksForAFile() {
         writeFile(dir_, "run.csv", resultText(peakedRows(20, 5)));
         openOn();
@@ -250,7 +310,8 @@ private slots:
 
         sink_->answer = false;
         form_->deleteResultFile();
-        QCOMPARE(sink_->questions, QStringList{" このファイルを削除してもいいですか？　"});
+        // The question names the file it is about.
+        QCOMPARE(sink_->questions, QStringList{" このファイルを削除してもいいですか？　\ndrop.csv"});
         QVERIFY(QFile::exists(dir_.filePath("drop.csv")));
         QCOMPARE(state_->AxesDrawn, 1);
 

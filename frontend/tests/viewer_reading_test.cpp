@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "viewer/conversion_factors.h"
@@ -222,6 +224,66 @@ private slots:
         QCOMPARE(tessaray::readLeadingLines(path, 10), (QStringList{"one", "two", "three"}));
         QCOMPARE(tessaray::readLeadingLines(write("run.csv", resultText(peakedRows(5, 2))), 10).size(), 10);
         QVERIFY(tessaray::readLeadingLines(dir_.filePath("absent.csv"), 10).isEmpty());
+    }
+
+    // The preview shows exactly the lines the reader takes as the header,
+    // whatever the line ends.
+    void previewAndReaderSplitLinesAlike_data() {
+        QTest::addColumn<QByteArray>("eol");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("lone CR") << QByteArray("\r");
+    }
+    void previewAndReaderSplitLinesAlike() {
+        QFETCH(QByteArray, eol);
+        const QString path = write("run.csv", resultText(peakedRows(30, 10), eol.constData()));
+        const auto outcome = tessaray::readResultFile(path, *state_);
+        QVERIFY(outcome.ok);
+        QCOMPARE(state_->ResultRowCount, 30);
+        const QStringList preview = tessaray::readLeadingLines(path, 10);
+        QCOMPARE(preview, outcome.headerLines.mid(0, 10));
+        QCOMPARE(preview[9], QStringLiteral(" in water phantom"));
+    }
+
+    // Only regular files are read, and never more than the limit and one byte:
+    // a link to an endless device, a named pipe without a writer and a folder
+    // are refused at once by the reader and by the preview.
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("link to /dev/zero") << QStringLiteral("device");
+        QTest::newRow("named pipe") << QStringLiteral("pipe");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("one byte over the limit") << QStringLiteral("large");
+    }
+    void onlyRegularFilesAreRead() {
+        QFETCH(QString, kind);
+        const QString path = dir_.filePath(QStringLiteral("odd-%1.csv").arg(kind));
+        QFile::remove(path);
+        if (kind == QStringLiteral("device")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == QStringLiteral("pipe")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QStringLiteral("folder")) {
+            QVERIFY(QDir(dir_.path()).mkdir(QFileInfo(path).fileName()));
+        } else {
+            // A valid file, padded with blanks on its header's first line.
+            QByteArray text = resultText(peakedRows(20, 5));
+            text.insert(1, QByteArray(tessaray::kResultFileLimit + 1 - text.size(), ' '));
+            QCOMPARE(qint64(text.size()), tessaray::kResultFileLimit + 1);
+            write(QFileInfo(path).fileName(), text);
+        }
+        const Module1 before = *state_;
+        QVERIFY(!tessaray::readResultFile(path, *state_).ok);
+        QVERIFY(sameTables(*state_, before));
+        QVERIFY(tessaray::readLeadingLines(path, 10).isEmpty());
+    }
+
+    void regularFileLimitCountsBytesRead() {
+        const QString path = write("four.csv", "abcd");
+        QCOMPARE(tessaray::readRegularFile(path, 4).value_or("none"), QByteArray("abcd"));
+        QVERIFY(!tessaray::readRegularFile(path, 3).has_value());
+        QCOMPARE(tessaray::readRegularFile(write("empty.csv", ""), 4).value_or("none"), QByteArray());
+        QVERIFY(!tessaray::readRegularFile(QStringLiteral("/dev/zero"), 1024).has_value());
     }
 };
 

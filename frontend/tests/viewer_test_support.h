@@ -108,6 +108,10 @@ public:
         questions << text;
         return answer;
     }
+    bool ask(QWidget*, const QString& text) override {
+        questions << text;
+        return answer;
+    }
     void fatal(QWidget*, const QString& text) override { fatals << text; }
 
     QStringList warnings;

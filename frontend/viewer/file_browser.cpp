@@ -159,6 +159,25 @@ void FileList::setDirectory(const QString& folder) {
 }
 
 void FileList::refresh() {
+    const bool hadSelection = !selectedItems().isEmpty();
+    {
+        const QSignalBlocker blocker(this);
+        fill();
+    }
+    if (hadSelection) emit itemSelectionChanged();
+}
+
+void FileList::reload() {
+    const QString chosen = selectedFileName();
+    {
+        const QSignalBlocker blocker(this);
+        fill();
+        if (!chosen.isEmpty() && selectFile(chosen)) return;
+    }
+    if (!chosen.isEmpty()) emit itemSelectionChanged();
+}
+
+void FileList::fill() {
     clear();
     if (directory_.isEmpty()) return;
     QDir dir(directory_);

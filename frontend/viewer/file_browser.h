@@ -59,12 +59,16 @@ public:
     void setDirectory(const QString& folder);
     // Lists the folder again; nothing is selected afterwards.
     void refresh();
+    // Lists the folder again keeping the chosen file selected while it is
+    // still there; the selection signals fire only when it is gone.
+    void reload();
     // The selected file name, empty when none.
     QString selectedFileName() const;
     // Selects a file by name; false when it is not listed.
     bool selectFile(const QString& name);
 
 private:
+    void fill();
     QString directory_;
 };
 

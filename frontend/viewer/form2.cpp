@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +13,7 @@
 #include <cmath>
 
 #include "shell/artwork.h"
+#include "shell/control_table.h"
 #include "shell/number_format.h"
 #include "shell/ui_style.h"
 #include "viewer/energy_plot.h"
@@ -30,50 +30,134 @@ const QString kUnreadableMessage = QStringLiteral("ファイルが正しく読�
 const QString kDeleteQuestion = QStringLiteral(" このファイルを削除してもいいですか？　");
 const QString kDeleteFailedMessage = QStringLiteral("ファイルを削除できません");
 
-// A transparent label placed at a point and sized to its text.
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, double points) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(designFont(kTimes, points));
-    label->move(twips(left), twips(top));
-    label->adjustSize();
-    return label;
+constexpr ControlSpec label(const char* name, int left, int top, const char* caption, double points,
+                            Paint text = Paint::None) {
+    return {.name = name, .kind = ControlKind::Label, .left = left, .top = top, .face = Face::Times, .points = points,
+            .caption = caption, .text = text};
 }
-
 // A label drawn as a coloured box with a single border and centred text.
-QLabel* makeBoxLabel(QWidget* parent, const char* name, const QString& text, QRect rect, double points,
-                     const QColor& background) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(designFont(kTimes, points));
-    label->setGeometry(rect);
-    label->setFrameStyle(QFrame::Box | QFrame::Plain);
-    label->setLineWidth(1);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    setBackground(label, background);
-    return label;
+constexpr ControlSpec boxLabel(const char* name, int left, int top, int width, int height, const char* caption,
+                               double points, Paint background) {
+    return {.name = name, .kind = ControlKind::Label, .left = left, .top = top, .width = width, .height = height,
+            .face = Face::Times, .points = points, .caption = caption, .background = background, .border = true,
+            .alignment = Qt::AlignHCenter | Qt::AlignTop};
+}
+constexpr ControlSpec button(const char* name, int left, int top, int width, int height, const char* caption,
+                             double points, Paint background = Paint::LightYellow, const char* toolTip = nullptr) {
+    return {.name = name, .kind = ControlKind::Button, .left = left, .top = top, .width = width, .height = height,
+            .face = Face::Times, .points = points, .caption = caption, .background = background, .toolTip = toolTip};
+}
+constexpr ControlSpec option(const char* name, const char* frameName, int left, int top, int width, int height,
+                             const char* caption, Paint text = Paint::None) {
+    return {.name = name, .kind = ControlKind::Option, .left = left, .top = top, .width = width, .height = height,
+            .face = Face::Times, .points = 12, .caption = caption, .parent = frameName, .text = text};
+}
+constexpr ControlSpec check(const char* name, int top, const char* caption, Paint text) {
+    return {.name = name, .kind = ControlKind::Check, .left = 4800, .top = top, .width = 1335, .height = 375,
+            .face = Face::Times, .points = 14.25, .caption = caption, .text = text};
+}
+constexpr ControlSpec textBox(const char* name, int left, int top, int width, int height, Face face, double points) {
+    return {.name = name, .kind = ControlKind::TextBox, .left = left, .top = top, .width = width, .height = height,
+            .face = face, .points = points};
+}
+constexpr ControlSpec custom(const char* name, int left, int top, int width, int height, Face face = Face::Window,
+                             double points = 0) {
+    return {.name = name, .kind = ControlKind::Custom, .left = left, .top = top, .width = width, .height = height,
+            .face = face, .points = points};
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect rect, double points,
-                        const QColor& background) {
-    return designButton(parent, name, rect, caption, designFont(kTimes, points), background);
-}
+// Form2 as designed, in creation order. Labels without a width are sized to
+// their text. A control added in free space is one more row here.
+constexpr ControlSpec kForm2Controls[] = {
+    // Choosing, previewing and reading a result file.
+    label("Label1", 840, 120, "Select File", 15.75, Paint::Blue),
+    custom("Drive1", 120, 600, 4095, 360, Face::MsPGothic, 12),
+    custom("Dir1", 120, 960, 4095, 1710, Face::MsPGothic, 12),
+    custom("File1", 120, 2760, 4095, 2490, Face::MsPGothic, 12),
+    button("Command4", 2520, 5280, 1695, 375, "File delete", 14.25, Paint::LightCyan),
+    custom("Picture2", 120, 5640, 4095, 2655, Face::MsPGothic, 12),
+    button("Command1", 600, 8520, 1335, 615, "OK", 15.75),
+    // Drawing switches.
+    label("Label20", 4560, 480, "Draw spectrum", 14.25),
+    check("Check1", 840, "Primary", Paint::Blue),
+    check("Check2", 1200, "Scatter", Paint::Green),
+    check("Check3", 1560, "Total", Paint::Red),
+    label("Label4", 4560, 2160, "Normalize", 14.25),
+    label("Label29", 4680, 2400, "by maximum", 14.25),
+    {.name = "Frame2", .kind = ControlKind::Frame, .left = 4560, .top = 2760, .width = 1695, .height = 975},
+    option("Option8", "Frame2", 360, 240, 735, 255, "ON"),
+    option("Option9", "Frame2", 360, 600, 855, 270, "OFF"),
+    {.name = "Frame1", .kind = ControlKind::Frame, .left = 4560, .top = 3960, .width = 1695, .height = 3255,
+     .face = Face::Times, .points = 14.25, .caption = "Depth"},
+    option("Option1", "Frame1", 240, 480, 1215, 255, "Incident", Paint::Blue),
+    option("Option2", "Frame1", 240, 960, 1215, 255, "0 cm"),
+    option("Option3", "Frame1", 240, 1320, 1215, 255, "2 cm"),
+    option("Option4", "Frame1", 240, 1680, 1215, 255, "5 cm"),
+    option("Option5", "Frame1", 240, 2040, 1215, 255, "10 cm"),
+    option("Option6", "Frame1", 240, 2400, 1215, 255, "15 cm"),
+    option("Option7", "Frame1", 240, 2760, 1215, 255, "20 cm"),
+    button("Command2", 4560, 7440, 1695, 735, "Spectra draw", 14.25),
+    button("Command6", 4560, 8520, 1695, 615, "Graph Clear", 14.25),
+    button("Command5", 2400, 8520, 1335, 615, "Reset", 14.25),
+    // The magnification switch and the maximum read-out lie below the client
+    // area; they are not visible but keep working.
+    {.name = "Frame3", .kind = ControlKind::Frame, .left = 13800, .top = 9840, .width = 2655, .height = 495},
+    option("Option10", "Frame3", 120, 130, 735, 255, "1.0"),
+    option("Option11", "Frame3", 960, 130, 735, 255, "2.0"),
+    option("Option12", "Frame3", 1800, 130, 735, 255, "4.0"),
+    label("Label3", 7920, 9960, "Vertical scale : normalized by ", 14.25),
+    textBox("Text3", 11280, 9960, 1935, 360, Face::Times, 14.25),
+    label("Label5", 13320, 9960, "as", 14.25),
+    // The plot; its cursor lines are laid over it in the constructor.
+    custom("Picture1", 6480, 120, 8415, 8775),
+    // The conversion factor table; Text4..Text10, right of the client area,
+    // are filled by every read but not visible.
+    label("Label31", 15240, 600, "Air kerma to absorbed dose", 15.75),
+    label("Label15", 15240, 960, "of soft tissue conversion", 15.75),
+    label("Label30", 15240, 1320, "factors.  calculated by", 15.75),
+    label("Label32", 15240, 1680, "X-ray spectrum", 15.75),
+    boxLabel("Label18", 15120, 2760, 1575, 735, "X-ray ", 15.75, Paint::LightCyan),
+    label("Label19", 15360, 3120, "Spectrum", 15.75),
+    boxLabel("Label16", 16800, 2760, 1815, 735, "Conversion", 15.75, Paint::LightCyan),
+    {.name = "Label21", .kind = ControlKind::Label, .left = 17385, .top = 3120, .face = Face::Times, .points = 15.75,
+     .caption = "factor", .alignment = Qt::AlignHCenter},
+    boxLabel("Label8", 15120, 3600, 1575, 495, "Incident", 18, Paint::LightCyan),
+    boxLabel("Label6", 16800, 3600, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text4", 18960, 3600, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label9", 15120, 4200, 1575, 495, "0 cm", 18, Paint::LightCyan),
+    boxLabel("Label7", 16800, 4200, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text5", 18960, 4200, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label10", 15120, 4800, 1575, 495, "2 cm", 18, Paint::LightCyan),
+    boxLabel("Label17", 16800, 4800, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text6", 18960, 4800, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label11", 15120, 5400, 1575, 495, "5 cm", 18, Paint::LightCyan),
+    boxLabel("Label24", 16800, 5400, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text7", 18960, 5400, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label12", 15120, 6000, 1575, 495, "10 cm", 15.75, Paint::LightCyan),
+    boxLabel("Label25", 16800, 6000, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text8", 18960, 6000, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label13", 15120, 6600, 1575, 495, "15 cm", 18, Paint::LightCyan),
+    boxLabel("Label26", 16800, 6600, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text9", 18960, 6600, 1575, 495, Face::MsGothic, 15.75),
+    boxLabel("Label14", 15120, 7200, 1575, 495, "20 cm", 18, Paint::LightCyan),
+    boxLabel("Label27", 16800, 7200, 1815, 495, "", 18, Paint::LightYellow),
+    textBox("Text10", 18960, 7200, 1575, 495, Face::MsGothic, 15.75),
+    // Cursor read-out and leaving.
+    textBox("Text1", 9000, 9000, 1335, 360, Face::Times, 14.25),
+    label("Label2", 10440, 9000, "keV", 14.25),
+    textBox("Text2", 11040, 9000, 1575, 360, Face::Times, 14.25),
+    button("Command3", 17040, 8520, 1455, 615, "Exit", 15.75, Paint::LightYellow, " bye "),
+};
 
-QRadioButton* makeOption(QWidget* parent, const char* name, const QString& caption, QRect rect, double points) {
-    auto* option = new QRadioButton(caption, parent);
-    option->setObjectName(QString::fromLatin1(name));
-    option->setFont(designFont(kTimes, points));
-    option->setGeometry(rect);
-    return option;
-}
-
-QLineEdit* makeTextBox(QWidget* parent, const char* name, QRect rect, const QFont& font) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setFont(font);
-    box->setGeometry(rect);
-    box->setAlignment(Qt::AlignCenter);
-    return box;
+// The lists, the preview and the plot of the table.
+QWidget* makeViewerControl(const ControlSpec& spec, QWidget* parent) {
+    const QString name = QString::fromLatin1(spec.name);
+    if (name == QStringLiteral("Drive1")) return new DriveList(parent);
+    if (name == QStringLiteral("Dir1")) return new FolderList(parent);
+    if (name == QStringLiteral("File1")) return new FileList(parent);
+    if (name == QStringLiteral("Picture2")) return new PreviewBox(parent);
+    if (name == QStringLiteral("Picture1")) return new PlotCanvas(parent);
+    qFatal("no factory for %s", spec.name);
 }
 
 }  // namespace
@@ -89,189 +173,117 @@ Form2::Form2(Module1& state, MessageSink& messages, QWidget* parent)
     setWindowIcon(artworkIcon(QStringLiteral("form2_icon")));
     setFixedSize(twips(18885), twips(9480));
     buildControls();
+    connectControls();
     setFocusOrder();
-    command3_->setFocus();
+    exitButton_->setFocus();
 }
 
 void Form2::buildControls() {
-    // ---- choosing, previewing and reading a result file
-    auto* label1 = makeLabel(this, "Label1", QStringLiteral("Select File"), 840, 120, 15.75);
-    setTextColour(label1, kBlue);
-
-    drive1_ = new DriveList(this);
-    drive1_->setObjectName("Drive1");
-    drive1_->setFont(designFont(kMsPGothic, 12));
-    drive1_->setGeometry(twipsRect(120, 600, 4095, 360));
-
-    dir1_ = new FolderList(this);
-    dir1_->setObjectName("Dir1");
-    dir1_->setFont(designFont(kMsPGothic, 12));
-    dir1_->setGeometry(twipsRect(120, 960, 4095, 1710));
-
-    file1_ = new FileList(this);
-    file1_->setObjectName("File1");
-    file1_->setFont(designFont(kMsPGothic, 12));
-    file1_->setGeometry(twipsRect(120, 2760, 4095, 2490));
-
-    command4_ = makeButton(this, "Command4", QStringLiteral("File delete"), twipsRect(2520, 5280, 1695, 375), 14.25,
-                           kLightCyan);
-
-    picture2_ = new PreviewBox(this);
-    picture2_->setObjectName("Picture2");
-    picture2_->setFont(designFont(kMsPGothic, 12));
-    picture2_->setGeometry(twipsRect(120, 5640, 4095, 2655));
-    picture2_->setFocusPolicy(Qt::StrongFocus);
-
-    command1_ = makeButton(this, "Command1", QStringLiteral("OK"), twipsRect(600, 8520, 1335, 615), 15.75,
-                           kLightYellow);
-
-    // ---- drawing switches
-    makeLabel(this, "Label20", QStringLiteral("Draw spectrum"), 4560, 480, 14.25);
-    const char* checkNames[4] = {nullptr, "Check1", "Check2", "Check3"};
-    const QString checkCaptions[4] = {{}, QStringLiteral("Primary"), QStringLiteral("Scatter"), QStringLiteral("Total")};
-    const QColor checkColours[4] = {{}, kBlue, kGreen, kRed};
-    for (int k = 1; k <= 3; ++k) {
-        check_[k] = new QCheckBox(checkCaptions[k], this);
-        check_[k]->setObjectName(QString::fromLatin1(checkNames[k]));
-        check_[k]->setFont(designFont(kTimes, 14.25));
-        check_[k]->setGeometry(twipsRect(4800, 840 + 360 * (k - 1), 1335, 375));
-        setTextColour(check_[k], checkColours[k]);
-        check_[k]->setChecked(true);
+    const DesignedControls controls = tessaray::buildControls(this, kForm2Controls, makeViewerControl);
+    drives_ = controls.get<DriveList>("Drive1");
+    folders_ = controls.get<FolderList>("Dir1");
+    files_ = controls.get<FileList>("File1");
+    preview_ = controls.get<PreviewBox>("Picture2");
+    plot_ = controls.get<PlotCanvas>("Picture1");
+    readButton_ = controls.get<QPushButton>("Command1");
+    drawButton_ = controls.get<QPushButton>("Command2");
+    exitButton_ = controls.get<QPushButton>("Command3");
+    deleteButton_ = controls.get<QPushButton>("Command4");
+    resetButton_ = controls.get<QPushButton>("Command5");
+    clearButton_ = controls.get<QPushButton>("Command6");
+    componentChecks_ = {controls.get<QCheckBox>("Check1"), controls.get<QCheckBox>("Check2"),
+                        controls.get<QCheckBox>("Check3")};
+    incidentOption_ = controls.get<QRadioButton>("Option1");
+    depthOptions_ = {controls.get<QRadioButton>("Option2"), controls.get<QRadioButton>("Option3"),
+                     controls.get<QRadioButton>("Option4"), controls.get<QRadioButton>("Option5"),
+                     controls.get<QRadioButton>("Option6"), controls.get<QRadioButton>("Option7")};
+    normalizeOnOption_ = controls.get<QRadioButton>("Option8");
+    normalizeOffOption_ = controls.get<QRadioButton>("Option9");
+    scaleOptions_ = {controls.get<QRadioButton>("Option10"), controls.get<QRadioButton>("Option11"),
+                     controls.get<QRadioButton>("Option12")};
+    energyReadout_ = controls.get<QLineEdit>("Text1");
+    valueReadout_ = controls.get<QLineEdit>("Text2");
+    maximumReadout_ = controls.get<QLineEdit>("Text3");
+    const char* factorNames[kDepths + 1] = {"Label6", "Label7", "Label17", "Label24", "Label25", "Label26", "Label27"};
+    const char* ratioNames[kDepths + 1] = {"Text4", "Text5", "Text6", "Text7", "Text8", "Text9", "Text10"};
+    for (int row = 0; row <= kDepths; ++row) {
+        factorLabels_[static_cast<std::size_t>(row)] = controls.get<QLabel>(factorNames[row]);
+        QLineEdit* ratio = controls.get<QLineEdit>(ratioNames[row]);
+        ratio->setText(QString::fromLatin1(ratioNames[row]));
+        ratioOfSumsBoxes_[static_cast<std::size_t>(row)] = ratio;
     }
-    makeLabel(this, "Label4", QStringLiteral("Normalize"), 4560, 2160, 14.25);
-    makeLabel(this, "Label29", QStringLiteral("by maximum"), 4680, 2400, 14.25);
 
-    auto* frame2 = new QGroupBox(this);
-    frame2->setObjectName("Frame2");
-    frame2->setGeometry(twipsRect(4560, 2760, 1695, 975));
-    option_[8] = makeOption(frame2, "Option8", QStringLiteral("ON"), twipsRect(360, 240, 735, 255), 12);
-    option_[9] = makeOption(frame2, "Option9", QStringLiteral("OFF"), twipsRect(360, 600, 855, 270), 12);
-    option_[9]->setChecked(true);
+    preview_->setFocusPolicy(Qt::StrongFocus);
+    plot_->setFocusPolicy(Qt::StrongFocus);
+    plot_->clear();
+    for (QCheckBox* check : componentChecks_) check->setChecked(true);
+    normalizeOffOption_->setChecked(true);
+    incidentOption_->setChecked(true);
+    scaleOptions_[0]->setChecked(true);
 
-    auto* frame1 = new QGroupBox(QStringLiteral("Depth"), this);
-    frame1->setObjectName("Frame1");
-    frame1->setFont(designFont(kTimes, 14.25));
-    frame1->setGeometry(twipsRect(4560, 3960, 1695, 3255));
-    option_[1] = makeOption(frame1, "Option1", QStringLiteral("Incident"), twipsRect(240, 480, 1215, 255), 12);
-    setTextColour(option_[1], kBlue);
-    option_[1]->setChecked(true);
-    auto* line3 = new QFrame(frame1);
+    // The line under "Incident" in the depth frame.
+    auto* line3 = new QFrame(controls.get("Frame1"));
     line3->setObjectName("Line3");
     line3->setGeometry(twips(240), twips(840) - 1, twips(1320) - twips(240), 3);
     setBackground(line3, Qt::black);
-    const char* depthNames[7] = {nullptr, nullptr, "Option2", "Option3", "Option4", "Option5", "Option6"};
-    for (int n = 2; n <= 7; ++n) {
-        const char* name = n == 7 ? "Option7" : depthNames[n];
-        option_[n] = makeOption(frame1, name, QStringLiteral("%1 cm").arg(depthCentimetres(n - 1)),
-                                twipsRect(240, 960 + 360 * (n - 2), 1215, 255), 12);
+    // The cross-hair lines of the cursor read-out lie over the drawing.
+    levelLine_ = new CursorLine(plot_);
+    levelLine_->setObjectName("Line1");
+    energyLine_ = new CursorLine(plot_);
+    energyLine_->setObjectName("Line2");
+}
+
+void Form2::connectControls() {
+    connect(drives_, &QComboBox::currentIndexChanged, this, [this] { changeDrive(); });
+    connect(folders_, &FolderList::pathChanged, this, [this] { changeFolder(); });
+    // The preview follows the selection however it moves (mouse, arrow keys,
+    // a new listing); a click also hands the focus to "OK".
+    connect(files_, &QListWidget::itemSelectionChanged, this, [this] { showSelectedFile(); });
+    connect(files_, &QListWidget::itemClicked, this, [this] { previewResultFile(); });
+    connect(&folderWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { files_->reload(); });
+    connect(readButton_, &QPushButton::clicked, this, [this] { readResultFile(); });
+    connect(deleteButton_, &QPushButton::clicked, this, [this] { deleteResultFile(); });
+    connect(drawButton_, &QPushButton::clicked, this, [this] { drawSpectra(); });
+    connect(clearButton_, &QPushButton::clicked, this, [this] { clearGraph(); });
+    connect(resetButton_, &QPushButton::clicked, this, [this] { resetViewer(); });
+    connect(exitButton_, &QPushButton::clicked, this, [this] { exitViewer(); });
+    connect(normalizeOnOption_, &QRadioButton::clicked, this, [this] { state_.NormalizeMode = 1; });
+    connect(normalizeOffOption_, &QRadioButton::clicked, this, [this] { state_.NormalizeMode = 0; });
+    const double scales[3] = {1.0, 0.5, 0.25};
+    for (std::size_t i = 0; i < scaleOptions_.size(); ++i) {
+        const double scale = scales[i];
+        connect(scaleOptions_[i], &QRadioButton::clicked, this, [this, scale] { state_.VerticalScale = scale; });
     }
-
-    command2_ = makeButton(this, "Command2", QStringLiteral("Spectra draw"), twipsRect(4560, 7440, 1695, 735), 14.25,
-                           kLightYellow);
-    command6_ = makeButton(this, "Command6", QStringLiteral("Graph Clear"), twipsRect(4560, 8520, 1695, 615), 14.25,
-                           kLightYellow);
-    command5_ = makeButton(this, "Command5", QStringLiteral("Reset"), twipsRect(2400, 8520, 1335, 615), 14.25,
-                           kLightYellow);
-
-    // The magnification switch and the maximum read-out lie below the client
-    // area; they are not visible but keep working.
-    auto* frame3 = new QGroupBox(this);
-    frame3->setObjectName("Frame3");
-    frame3->setGeometry(twipsRect(13800, 9840, 2655, 495));
-    option_[10] = makeOption(frame3, "Option10", QStringLiteral("1.0"), twipsRect(120, 130, 735, 255), 12);
-    option_[11] = makeOption(frame3, "Option11", QStringLiteral("2.0"), twipsRect(960, 130, 735, 255), 12);
-    option_[12] = makeOption(frame3, "Option12", QStringLiteral("4.0"), twipsRect(1800, 130, 735, 255), 12);
-    option_[10]->setChecked(true);
-    makeLabel(this, "Label3", QStringLiteral("Vertical scale : normalized by "), 7920, 9960, 14.25);
-    text_[3] = makeTextBox(this, "Text3", twipsRect(11280, 9960, 1935, 360), designFont(kTimes, 14.25));
-    makeLabel(this, "Label5", QStringLiteral("as"), 13320, 9960, 14.25);
-
-    // ---- the plot with its cursor lines lying over the drawing
-    picture1_ = new PlotCanvas(this);
-    picture1_->setObjectName("Picture1");
-    picture1_->setGeometry(twipsRect(6480, 120, 8415, 8775));
-    picture1_->setFocusPolicy(Qt::StrongFocus);
-    picture1_->clear();
-    line1_ = new CursorLine(picture1_);
-    line1_->setObjectName("Line1");
-    line2_ = new CursorLine(picture1_);
-    line2_->setObjectName("Line2");
-
-    // ---- the conversion factor table
-    makeLabel(this, "Label31", QStringLiteral("Air kerma to absorbed dose"), 15240, 600, 15.75);
-    makeLabel(this, "Label15", QStringLiteral("of soft tissue conversion"), 15240, 960, 15.75);
-    makeLabel(this, "Label30", QStringLiteral("factors.  calculated by"), 15240, 1320, 15.75);
-    makeLabel(this, "Label32", QStringLiteral("X-ray spectrum"), 15240, 1680, 15.75);
-    makeBoxLabel(this, "Label18", QStringLiteral("X-ray "), twipsRect(15120, 2760, 1575, 735), 15.75, kLightCyan);
-    makeLabel(this, "Label19", QStringLiteral("Spectrum"), 15360, 3120, 15.75);
-    makeBoxLabel(this, "Label16", QStringLiteral("Conversion"), twipsRect(16800, 2760, 1815, 735), 15.75, kLightCyan);
-    makeLabel(this, "Label21", QStringLiteral("factor"), 17385, 3120, 15.75)->setAlignment(Qt::AlignHCenter);
-
-    const char* rowNames[7] = {"Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14"};
-    const char* rowCaptions[7] = {"Incident", "0 cm", "2 cm", "5 cm", "10 cm", "15 cm", "20 cm"};
-    const char* factorNames[7] = {"Label6", "Label7", "Label17", "Label24", "Label25", "Label26", "Label27"};
-    const char* textNames[7] = {"Text4", "Text5", "Text6", "Text7", "Text8", "Text9", "Text10"};
-    for (int row = 0; row <= kDepths; ++row) {
-        const int top = 3600 + 600 * row;
-        makeBoxLabel(this, rowNames[row], QString::fromLatin1(rowCaptions[row]), twipsRect(15120, top, 1575, 495),
-                     row == 4 ? 15.75 : 18, kLightCyan);
-        factorLabel_[row] = makeBoxLabel(this, factorNames[row], QString(), twipsRect(16800, top, 1815, 495), 18,
-                                         kLightYellow);
-        // Right of the client area: filled by every read but not visible.
-        text_[4 + row] = makeTextBox(this, textNames[row], twipsRect(18960, top, 1575, 495), designFont(kMsGothic, 15.75));
-        text_[4 + row]->setText(QString::fromLatin1(textNames[row]));
-    }
-
-    // ---- cursor read-out and leaving
-    text_[1] = makeTextBox(this, "Text1", twipsRect(9000, 9000, 1335, 360), designFont(kTimes, 14.25));
-    makeLabel(this, "Label2", QStringLiteral("keV"), 10440, 9000, 14.25);
-    text_[2] = makeTextBox(this, "Text2", twipsRect(11040, 9000, 1575, 360), designFont(kTimes, 14.25));
-    command3_ = makeButton(this, "Command3", QStringLiteral("Exit"), twipsRect(17040, 8520, 1455, 615), 15.75,
-                           kLightYellow);
-    command3_->setToolTip(QStringLiteral(" bye "));
-
-    // ---- actions
-    connect(drive1_, &QComboBox::currentIndexChanged, this, [this] { changeDrive(); });
-    connect(dir1_, &FolderList::pathChanged, this, [this] { changeFolder(); });
-    connect(file1_, &QListWidget::itemClicked, this, [this] { previewResultFile(); });
-    connect(command1_, &QPushButton::clicked, this, [this] { readResultFile(); });
-    connect(command4_, &QPushButton::clicked, this, [this] { deleteResultFile(); });
-    connect(command2_, &QPushButton::clicked, this, [this] { drawSpectra(); });
-    connect(command6_, &QPushButton::clicked, this, [this] { clearGraph(); });
-    connect(command5_, &QPushButton::clicked, this, [this] { resetViewer(); });
-    connect(command3_, &QPushButton::clicked, this, [this] { exitViewer(); });
-    connect(option_[8], &QRadioButton::clicked, this, [this] { state_.NormalizeMode = 1; });
-    connect(option_[9], &QRadioButton::clicked, this, [this] { state_.NormalizeMode = 0; });
-    connect(option_[10], &QRadioButton::clicked, this, [this] { state_.VerticalScale = 1.0; });
-    connect(option_[11], &QRadioButton::clicked, this, [this] { state_.VerticalScale = 0.5; });
-    connect(option_[12], &QRadioButton::clicked, this, [this] { state_.VerticalScale = 0.25; });
-    for (int n = 1; n <= 7; ++n) {
-        connect(option_[n], &QRadioButton::clicked, this, [this] {
-            if (command2_->isEnabled()) command2_->setFocus();
+    QList<QRadioButton*> spectrumOptions{incidentOption_};
+    for (QRadioButton* depth : depthOptions_) spectrumOptions << depth;
+    for (QRadioButton* spectrum : spectrumOptions) {
+        connect(spectrum, &QRadioButton::clicked, this, [this] {
+            if (drawButton_->isEnabled()) drawButton_->setFocus();
         });
     }
-    connect(picture1_, &PlotCanvas::pointerMoved, this, [this](float x, float y) { trackCursor(x, y); });
+    connect(plot_, &PlotCanvas::pointerMoved, this, [this](float x, float y) { trackCursor(x, y); });
     // Leaving the picture without crossing its margins restores the pointer;
     // the cross-hair lines and read-outs stay where they were.
-    connect(picture1_, &PlotCanvas::pointerLeft, this, [this] { unsetCursor(); });
+    connect(plot_, &PlotCanvas::pointerLeft, this, [this] { unsetCursor(); });
 }
 
 void Form2::setFocusOrder() {
-    QList<QWidget*> order{command3_, file1_, dir1_, drive1_, picture1_, command1_};
-    for (int n = 1; n <= 6; ++n) order << option_[n];
-    order << command2_ << text_[1] << text_[2] << text_[3] << option_[7] << command6_;
-    for (int k = 1; k <= 3; ++k) order << check_[k];
-    for (int n = 8; n <= 12; ++n) order << option_[n];
-    order << picture2_ << command4_ << command5_;
-    for (int n = 4; n <= 10; ++n) order << text_[n];
+    QList<QWidget*> order{exitButton_, files_, folders_, drives_, plot_, readButton_, incidentOption_};
+    for (int n = 0; n < 5; ++n) order << depthOptions_[static_cast<std::size_t>(n)];
+    order << drawButton_ << energyReadout_ << valueReadout_ << maximumReadout_ << depthOptions_[5] << clearButton_;
+    for (QCheckBox* check : componentChecks_) order << check;
+    order << normalizeOnOption_ << normalizeOffOption_;
+    for (QRadioButton* scale : scaleOptions_) order << scale;
+    order << preview_ << deleteButton_ << resetButton_;
+    for (QLineEdit* ratio : ratioOfSumsBoxes_) order << ratio;
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void Form2::applyOpeningState() {
-    dir1_->setPath(drive1_->currentFolderOf(drive1_->drivePath()));
-    file1_->setDirectory(dir1_->path());
+    folders_->setPath(drives_->currentFolderOf(drives_->drivePath()));
+    changeFolder();
     clearDrawing();
-    option_[10]->setChecked(true);
+    scaleOptions_[0]->setChecked(true);
     state_.VerticalScale = 1.0;
 }
 
@@ -279,40 +291,57 @@ void Form2::applyOpeningState() {
 // read-outs cleared, drawing and deleting disabled until the next file, every
 // component ticked, "Normalize" off and the factor table emptied.
 void Form2::clearDrawing() {
-    picture1_->clear();
+    plot_->clear();
     hideCursor();
-    text_[1]->clear();
-    text_[2]->clear();
-    text_[3]->clear();
-    command2_->setEnabled(false);
-    command4_->setEnabled(false);
-    for (int k = 1; k <= 3; ++k) check_[k]->setChecked(true);
+    energyReadout_->clear();
+    valueReadout_->clear();
+    maximumReadout_->clear();
+    drawButton_->setEnabled(false);
+    deleteButton_->setEnabled(false);
+    for (QCheckBox* check : componentChecks_) check->setChecked(true);
     state_.AxesDrawn = 0;
-    option_[9]->setChecked(true);
+    normalizeOffOption_->setChecked(true);
     state_.NormalizeMode = 0;
     clearFactorLabels();
 }
 
 void Form2::changeDrive() {
-    dir1_->setPath(drive1_->currentFolderOf(drive1_->drivePath()));
+    folders_->setPath(drives_->currentFolderOf(drives_->drivePath()));
 }
 
-void Form2::changeFolder() { file1_->setDirectory(dir1_->path()); }
+void Form2::changeFolder() {
+    files_->setDirectory(folders_->path());
+    watchFolder(folders_->path());
+}
+
+void Form2::watchFolder(const QString& folder) {
+    const QStringList watched = folderWatcher_.directories();
+    if (watched == QStringList{folder}) return;
+    if (!watched.isEmpty()) folderWatcher_.removePaths(watched);
+    if (!folder.isEmpty()) folderWatcher_.addPath(folder);
+}
 
 QString Form2::selectedFilePath() const {
-    const QString name = file1_->selectedFileName();
-    return name.isEmpty() ? QString() : QDir(dir1_->path()).filePath(name);
+    const QString name = files_->selectedFileName();
+    return name.isEmpty() ? QString() : QDir(folders_->path()).filePath(name);
 }
 
 void Form2::previewResultFile() {
+    if (selectedFilePath().isEmpty()) return;
+    showSelectedFile();
+    readButton_->setFocus();
+}
+
+void Form2::showSelectedFile() {
+    // A selection that is lost (a new listing, a deletion) leaves the preview
+    // as the opening state and Reset define it.
     const QString path = selectedFilePath();
     if (path.isEmpty()) return;
+    preview_->clear();
     headerLines_ = readLeadingLines(path, 10);
-    command4_->setEnabled(true);
-    text_[3]->clear();
-    command1_->setFocus();
-    picture2_->clear();
-    picture2_->printLines(headerLines_);
+    deleteButton_->setEnabled(true);
+    maximumReadout_->clear();
+    preview_->printLines(headerLines_);
 }
 
 void Form2::readResultFile() {
@@ -328,55 +357,57 @@ void Form2::readResultFile() {
         return;
     }
     headerLines_ = outcome.headerLines;
-    for (int s = 0; s <= kDepths; ++s) text_[4 + s]->setText(formatMask(outcome.factors.RatioOfSums[s], "0.000"));
+    for (int s = 0; s <= kDepths; ++s)
+        ratioOfSumsBoxes_[static_cast<std::size_t>(s)]->setText(formatMask(outcome.factors.RatioOfSums[s], "0.000"));
     state_.AxesDrawn = 0;
-    command2_->setEnabled(true);
-    command2_->setFocus();
+    drawButton_->setEnabled(true);
+    drawButton_->setFocus();
 }
 
 void Form2::deleteResultFile() {
     const QString path = selectedFilePath();
     if (path.isEmpty()) return;
-    if (!messages_.confirm(this, kDeleteQuestion)) return;
+    // The question names the file, so that the user sees what goes.
+    if (!messages_.confirm(this, kDeleteQuestion + u'\n' + files_->selectedFileName())) return;
     if (!QFile::remove(path)) {
         messages_.warning(this, kDeleteFailedMessage);
         return;
     }
-    file1_->refresh();
-    picture1_->clear();
-    picture2_->clear();
+    files_->refresh();
+    plot_->clear();
+    preview_->clear();
     state_.AxesDrawn = 0;
 }
 
 void Form2::drawSpectra() {
     DrawSelection selection;
-    selection.incident = option_[1]->isChecked();
+    selection.incident = incidentOption_->isChecked();
     selection.depth = selectedDepth_ >= 1 ? selectedDepth_ : 1;
-    for (int n = 2; n <= 7; ++n) {
-        if (option_[n]->isChecked()) {
-            selection.depth = n - 1;
+    for (int depth = 1; depth <= kDepths; ++depth) {
+        if (depthOptions_[static_cast<std::size_t>(depth - 1)]->isChecked()) {
+            selection.depth = depth;
             break;
         }
     }
-    selection.primary = check_[1]->isChecked();
-    selection.scatter = check_[2]->isChecked();
-    selection.total = check_[3]->isChecked();
+    selection.primary = componentChecks_[0]->isChecked();
+    selection.scatter = componentChecks_[1]->isChecked();
+    selection.total = componentChecks_[2]->isChecked();
 
-    const DrawOutcome outcome = tessaray::drawSpectra(*picture1_, state_, selection, selectedDepth_);
+    const DrawOutcome outcome = tessaray::drawSpectra(*plot_, state_, selection, selectedDepth_);
     curveTitle_ = outcome.curveTitle;
-    factorLabel_[outcome.factorIndex]->setText(formatMask(state_.ConversionFactor[outcome.factorIndex], "0.000"));
-    text_[3]->setText(outcome.maximumText);
+    factorLabels_[static_cast<std::size_t>(outcome.factorIndex)]->setText(formatMask(state_.ConversionFactor[outcome.factorIndex], "0.000"));
+    maximumReadout_->setText(outcome.maximumText);
 }
 
 void Form2::clearGraph() {
-    picture1_->clear();
-    text_[3]->clear();
+    plot_->clear();
+    maximumReadout_->clear();
     state_.AxesDrawn = 0;
 }
 
 void Form2::resetViewer() {
-    file1_->refresh();
-    picture2_->clear();
+    files_->refresh();
+    preview_->clear();
     clearDrawing();
 }
 
@@ -384,30 +415,30 @@ void Form2::trackCursor(float x, float y) {
     if (state_.AxesDrawn == 0) return;
     if (x >= 0.0f && x <= 6000.0f && y >= 0.0f && y <= 1000.0f) {
         setCursor(Qt::CrossCursor);
-        const QPointF top = picture1_->toWidget(x, 1000.0);
-        const QPointF bottom = picture1_->toWidget(x, 0.0);
-        line2_->setGeometry(static_cast<int>(std::floor(top.x())), static_cast<int>(std::floor(top.y())), 1,
+        const QPointF top = plot_->toWidget(x, 1000.0);
+        const QPointF bottom = plot_->toWidget(x, 0.0);
+        energyLine_->setGeometry(static_cast<int>(std::floor(top.x())), static_cast<int>(std::floor(top.y())), 1,
                             std::max(1, static_cast<int>(std::lround(bottom.y() - top.y())) + 1));
         // x = 6000 lies on the right edge of the last bin's column.
         const int bin = std::min(static_cast<int>(static_cast<double>(x) / 20.0) + 1, kBins);
-        const double value = option_[1]->isChecked()
+        const double value = incidentOption_->isChecked()
                                  ? state_.ResultIncident[bin]
                                  : state_.DepthSpectra[std::clamp(selectedDepth_, 0, kDepths)][3][bin];
         const double v = plotHeight(value, state_.SpectrumMaximum);
-        const QPointF left = picture1_->toWidget(0.0, v);
-        const QPointF right = picture1_->toWidget(6000.0, v);
+        const QPointF left = plot_->toWidget(0.0, v);
+        const QPointF right = plot_->toWidget(6000.0, v);
         const double lineY = std::clamp(left.y(), -100000.0, 100000.0);
-        line1_->setGeometry(static_cast<int>(std::floor(left.x())), static_cast<int>(std::floor(lineY)),
+        levelLine_->setGeometry(static_cast<int>(std::floor(left.x())), static_cast<int>(std::floor(lineY)),
                             std::max(1, static_cast<int>(std::lround(right.x() - left.x())) + 1), 1);
-        line1_->show();
-        line2_->show();
-        text_[1]->setText(formatMask(bin * 0.5, "###.0"));
-        text_[2]->setText(formatMask(v / 1000.0, "0.00000"));
+        levelLine_->show();
+        energyLine_->show();
+        energyReadout_->setText(formatMask(bin * 0.5, "###.0"));
+        valueReadout_->setText(formatMask(v / 1000.0, "0.00000"));
     } else {
         unsetCursor();
         hideCursor();
-        text_[1]->clear();
-        text_[2]->clear();
+        energyReadout_->clear();
+        valueReadout_->clear();
     }
 }
 
@@ -419,12 +450,12 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::clearFactorLabels() {
-    for (QLabel* label : factorLabel_) label->clear();
+    for (QLabel* label : factorLabels_) label->clear();
 }
 
 void Form2::hideCursor() {
-    line1_->hide();
-    line2_->hide();
+    levelLine_->hide();
+    energyLine_->hide();
 }
 
 }  // namespace tessaray

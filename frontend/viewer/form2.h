@@ -2,8 +2,11 @@
 // Form2, the result viewer: browse and read result files, plot the spectra,
 // show the conversion factors and a cursor read-out.
 
+#include <QFileSystemWatcher>
 #include <QStringList>
 #include <QWidget>
+
+#include <array>
 
 #include "shell/message_sink.h"
 #include "shell/module1.h"
@@ -65,8 +68,13 @@ protected:
 
 private:
     void buildControls();
+    void connectControls();
     void setFocusOrder();
     void clearDrawing();
+    // Shows the first lines of the selected file in Picture2, so that the
+    // preview always shows the file that "OK" reads and "File delete" deletes.
+    void showSelectedFile();
+    void watchFolder(const QString& folder);
     void clearFactorLabels();
     void hideCursor();
     QString selectedFilePath() const;
@@ -76,24 +84,34 @@ private:
     QStringList headerLines_;
     int selectedDepth_ = 0;
     QString curveTitle_;
+    // Lists the shown folder again when files appear in it or leave it.
+    QFileSystemWatcher folderWatcher_;
 
-    DriveList* drive1_ = nullptr;
-    FolderList* dir1_ = nullptr;
-    FileList* file1_ = nullptr;
-    PreviewBox* picture2_ = nullptr;
-    PlotCanvas* picture1_ = nullptr;
-    CursorLine* line1_ = nullptr;
-    CursorLine* line2_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
-    QPushButton* command3_ = nullptr;
-    QPushButton* command4_ = nullptr;
-    QPushButton* command5_ = nullptr;
-    QPushButton* command6_ = nullptr;
-    QCheckBox* check_[4] = {};
-    QRadioButton* option_[13] = {};
-    QLineEdit* text_[11] = {};
-    QLabel* factorLabel_[kDepths + 1] = {};
+    // The controls by role; their object names are the designer names.
+    DriveList* drives_ = nullptr;     // Drive1
+    FolderList* folders_ = nullptr;   // Dir1
+    FileList* files_ = nullptr;       // File1, the "*.csv" files of the folder
+    PreviewBox* preview_ = nullptr;   // Picture2, the first lines of the selected file
+    PlotCanvas* plot_ = nullptr;      // Picture1
+    CursorLine* levelLine_ = nullptr;   // Line1, horizontal, at the read-out value
+    CursorLine* energyLine_ = nullptr;  // Line2, vertical, at the mouse's energy
+    QPushButton* readButton_ = nullptr;    // Command1 "OK"
+    QPushButton* drawButton_ = nullptr;    // Command2 "Spectra draw"
+    QPushButton* exitButton_ = nullptr;    // Command3 "Exit"
+    QPushButton* deleteButton_ = nullptr;  // Command4 "File delete"
+    QPushButton* resetButton_ = nullptr;   // Command5 "Reset"
+    QPushButton* clearButton_ = nullptr;   // Command6 "Graph Clear"
+    std::array<QCheckBox*, 3> componentChecks_ = {};  // Check1..Check3: primary, scatter, total
+    QRadioButton* incidentOption_ = nullptr;                  // Option1
+    std::array<QRadioButton*, kDepths> depthOptions_ = {};    // Option2..Option7: 0 to 20 cm
+    QRadioButton* normalizeOnOption_ = nullptr;               // Option8
+    QRadioButton* normalizeOffOption_ = nullptr;              // Option9
+    std::array<QRadioButton*, 3> scaleOptions_ = {};          // Option10..Option12: 1.0, 2.0, 4.0
+    QLineEdit* energyReadout_ = nullptr;   // Text1, keV under the cursor
+    QLineEdit* valueReadout_ = nullptr;    // Text2, relative value under the cursor
+    QLineEdit* maximumReadout_ = nullptr;  // Text3, the normalisation maximum
+    std::array<QLineEdit*, kDepths + 1> ratioOfSumsBoxes_ = {};  // Text4..Text10, incident then depths
+    std::array<QLabel*, kDepths + 1> factorLabels_ = {};         // Label6, 7, 17, 24..27
 };
 
 }  // namespace tessaray

@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -81,15 +85,36 @@ private:
 
 }  // namespace
 
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit) {
+    // Opened without blocking, so that a named pipe cannot hold the window
+    // still; the kind of file is then taken from the open descriptor itself,
+    // so that a link swapped between a check and the open changes nothing.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // The reported size is not trusted: at most one byte past the limit is
+    // read, which is enough to tell that the file is too large.
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > limit) return std::nullopt;
+    return bytes;
+}
+
 ResultReadOutcome readResultFile(const QString& path, Module1& state) {
     ResultReadOutcome outcome;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return outcome;
-    // A result file has at most 311 lines of about 230 bytes; anything far
-    // larger cannot be one, so it is refused before it is read into memory.
-    if (file.size() > 4 * 1024 * 1024) return outcome;
-    FieldScanner scanner(file.readAll());
-    file.close();
+    std::optional<QByteArray> bytes = readRegularFile(path, kResultFileLimit);
+    if (!bytes) return outcome;
+    FieldScanner scanner(std::move(*bytes));
 
     QStringList header;
     for (int line = 1; line <= kHeaderLines; ++line) {
@@ -141,13 +166,13 @@ ResultReadOutcome readResultFile(const QString& path, Module1& state) {
 
 QStringList readLeadingLines(const QString& path, int count) {
     QStringList lines;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return lines;
-    while (lines.size() < count && !file.atEnd()) {
-        QByteArray line = file.readLine(64 * 1024);
-        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-        lines << QString::fromUtf8(line);
-    }
+    std::optional<QByteArray> bytes = readRegularFile(path, kResultFileLimit);
+    if (!bytes) return lines;
+    // The same line splitting as the reader's, so that the preview shows the
+    // lines the reader takes as the header.
+    FieldScanner scanner(std::move(*bytes));
+    QString line;
+    while (lines.size() < count && scanner.readLine(line)) lines << line;
     return lines;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // Reading a result file of the engine into the viewer's tables.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 #include "shell/module1.h"
 #include "viewer/conversion_factors.h"
@@ -11,6 +14,16 @@ namespace tessaray {
 
 inline constexpr int kHeaderLines = 11;
 inline constexpr int kFieldsPerRow = 20;
+// A result file has at most 311 lines of about 230 bytes; anything far larger
+// cannot be one and is refused before it is read into memory.
+inline constexpr qint64 kResultFileLimit = 4 * 1024 * 1024;
+
+// The whole content of a regular file of at most `limit` bytes. Anything that
+// is not a regular file (a device, a pipe, a folder, also behind a link), a
+// file that cannot be opened or read, or one longer than `limit` gives
+// nothing; never more than `limit` + 1 bytes are read, whatever size the file
+// claims.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit);
 
 struct ResultReadOutcome {
     bool ok = false;
@@ -35,8 +48,9 @@ struct ResultReadOutcome {
 // drawable.
 ResultReadOutcome readResultFile(const QString& path, Module1& state);
 
-// The first lines of a file (at most `count`), without their line ends; for
-// the preview of a clicked file. A file that cannot be opened gives nothing.
+// The first lines of a file (at most `count`), without their line ends, split
+// as the reader splits them (CR LF, LF or a lone CR); for the preview of the
+// selected file. A file the reader would refuse to open gives nothing.
 QStringList readLeadingLines(const QString& path, int count);
 
 }  // namespace tessaray

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QStyleFactory>
 
+#include "app/navigator.h"
 #include "shell/artwork.h"
 #include "shell/message_sink.h"
 #include "shell/module1.h"
-#include "shell/navigator.h"
 #include "shell/program_end.h"
 #include "shell/ui_style.h"
 

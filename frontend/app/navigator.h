@@ -1,6 +1,6 @@
 #pragma once
-// The program shell of Tessaray: owns the three windows, creates each when it
-// is first needed, and moves between them as the user asks. Hiding a window
+// The composition root of Tessaray: builds the three windows when each is
+// first needed, wires them together and moves between them as the user asks. Hiding a window
 // keeps its state; closing one with its close box discards it.
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "shell/navigator.h"
+#include "app/navigator.h"
 
 #include "input/form1.h"
 #include "shell/coefficient_table.h"
