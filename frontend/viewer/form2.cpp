@@ -332,6 +332,7 @@ void Form2::readResultFile() {
     state_.AxesDrawn = 0;
     command2_->setEnabled(true);
     command2_->setFocus();
+    emit resultFileRead(path);
 }
 
 void Form2::deleteResultFile() {
