@@ -26,7 +26,8 @@
 //   scatterToPrimaryKerma   Σ E·S·air / Σ E·P·air
 //   totalToPrimaryKerma     Σ E·(P+S)·air / Σ E·P·air  (at 0 cm: the surface ratio)
 // For the incident spectrum airKermaRelative is 1 and the last two are NaN. A
-// figure whose denominator is zero (say, no count at 20 cm) is NaN.
+// figure whose denominator is zero (say, no count at 20 cm) is NaN; so is the
+// batch uncertainty of a figure that one batch cannot form.
 //
 // The incident reference of the true fluence is the fluence the histories
 // carry: histories per bin / total photons (1.0 in all = the incident fluence

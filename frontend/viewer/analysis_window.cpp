@@ -485,7 +485,9 @@ void AnalysisWindow::savePlotAs(bool viewer) {
 
 QString formatEstimate(const Estimate& e) {
     if (!std::isfinite(e.value)) return QStringLiteral("—");
-    if (!std::isfinite(e.uncertainty)) return QString::number(e.value, 'f', 4);
+    // A batch without weight (say, no primary photon at 20 cm in one batch)
+    // leaves the spread undefined: said so, not shown as exact.
+    if (!std::isfinite(e.uncertainty)) return QString::number(e.value, 'f', 4) + QStringLiteral(" ± —");
     // A spread of rounding noise only (batches that agree to the last bits) is none.
     if (e.uncertainty <= 1e-9 * std::abs(e.value) || e.uncertainty == 0) {
         return QString::number(e.value, 'f', 4) + QStringLiteral(" ± 0");

@@ -86,7 +86,8 @@ private:
 void attachAnalysisWindow(Form2& viewer, MessageSink& messages);
 
 // The figure as shown: "1.0550 ± 0.0012" (u to two significant digits, the
-// value to the same decimals), "—" when it cannot be formed.
+// value to the same decimals), "—" when it cannot be formed, "± —" when its
+// uncertainty cannot.
 QString formatEstimate(const analysis::Estimate& estimate);
 
 }  // namespace tessaray
