@@ -106,6 +106,18 @@ private slots:
         QCOMPARE(form_->findChild<QWidget*>(QStringLiteral("Picture1"))->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 
+    void shortcutOpensTheWindow() {
+        form_->show();
+        QApplication::setActiveWindow(form_);
+        QVERIFY(QTest::qWaitForWindowActive(form_));
+        QVERIFY(!form_->findChild<AnalysisWindow*>());
+        QTest::keyClick(form_, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        AnalysisWindow* w = form_->findChild<AnalysisWindow*>();
+        QVERIFY(w);
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->table()->rowCount(), 0);  // nothing read yet
+    }
+
     void showsTheFiguresWithBatchUncertainties() {
         AnalysisWindow* w = readAndOpen(QStringLiteral("tiny.csv"));
         QVERIFY(w);
