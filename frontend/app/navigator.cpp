@@ -4,6 +4,7 @@
 #include "shell/coefficient_table.h"
 #include "shell/form3.h"
 #include "shell/ui_style.h"
+#include "viewer/analysis_window.h"
 #include "viewer/form2.h"
 
 namespace tessaray {
@@ -67,6 +68,7 @@ void Navigator::openResultViewer() {
     const bool created = !form2_;
     if (created) {
         form2_ = new Form2(state_, messages_);
+        attachAnalysisWindow(*form2_, messages_);
         Form2* viewer = form2_;
         connect(form2_, &Form2::exitRequested, this, [this, viewer] {
             showForm1();

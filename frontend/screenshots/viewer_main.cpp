@@ -3,7 +3,9 @@
 //
 //   viewer_main OUTPUT_FOLDER RESULT.csv [DATA_FOLDER] [DEPTH_OPTION]
 //
-// The picture is written to OUTPUT_FOLDER/viewer.png. DATA_FOLDER holds the coefficient table (default: the current folder);
+// The pictures are written to OUTPUT_FOLDER/viewer.png and, of the analysis
+// window opened on the same file (its true fluence at 0 cm drawn when the
+// companion file lies beside the result), OUTPUT_FOLDER/analysis.png. DATA_FOLDER holds the coefficient table (default: the current folder);
 // DEPTH_OPTION is the option button to draw, "Option2" (0 cm) .. "Option7"
 // (20 cm) or "Option1" (incident), default "Option4" (5 cm).
 
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include "shell/message_sink.h"
 #include "shell/module1.h"
 #include "shell/ui_style.h"
+#include "viewer/analysis_window.h"
 #include "viewer/file_browser.h"
 #include "viewer/form2.h"
 
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
 
     ConsoleSink messages;
     auto* viewer = new tessaray::Form2(state, messages);
+    tessaray::attachAnalysisWindow(*viewer, messages);
     viewer->applyOpeningState();
     viewer->findChild<tessaray::FolderList*>("Dir1")->setPath(result.absolutePath());
     if (!viewer->findChild<tessaray::FileList*>("File1")->selectFile(result.fileName())) {
@@ -96,6 +101,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", qPrintable(output));
+
+    // The analysis window reads the coefficient table of the working directory.
+    QDir::setCurrent(dataFolder);
+    viewer->findChild<QPushButton*>("AnalysisButton")->click();
+    auto* analysis = viewer->findChild<tessaray::AnalysisWindow*>();
+    analysis->drawTrueFluence(0);
+    QApplication::processEvents();
+    const QString analysisOutput = QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("analysis.png"));
+    if (!analysis->grab().save(analysisOutput)) {
+        std::fprintf(stderr, "viewer_main: cannot write %s\n", qPrintable(analysisOutput));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(analysisOutput));
     delete viewer;
     return 0;
 }

@@ -362,6 +362,7 @@ void Form2::readResultFile() {
     state_.AxesDrawn = 0;
     drawButton_->setEnabled(true);
     drawButton_->setFocus();
+    emit resultFileRead(path);
 }
 
 void Form2::deleteResultFile() {

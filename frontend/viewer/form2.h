@@ -62,6 +62,8 @@ signals:
     // The close box: the program shows Form1; the viewer window is discarded
     // (it deletes itself) while the shared data stays.
     void closedByUser();
+    // A result file has been read into the tables.
+    void resultFileRead(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
