@@ -17,6 +17,11 @@
 // them again; a stretch that never meets the true sequence is computed wholly
 // and its guessed histories all taken out. A join costs a few hundred
 // histories where the guess was close, against tens of thousands in a piece.
+//
+// A history is scored into the batch of its index within its bin. The
+// guessed piece scores its histories by their guessed indices; those kept at
+// a join whose true index lies in another batch are run again, taken out of
+// the guessed batch and added to the true one.
 
 #include <algorithm>
 #include <array>
@@ -34,10 +39,18 @@
 namespace corvane {
 namespace {
 
-// Consecutive histories of one bin.
+// Consecutive histories of one bin: `histories` of them from index `first`
+// among the `binHistories` of the bin.
 struct Stretch {
     int bin = 0;
     std::int32_t histories = 0;
+    std::int32_t first = 0;
+    std::int32_t binHistories = 0;
+
+    // The batch of its history h (0-based within the stretch).
+    int batch(std::int32_t h) const { return batchOf(first + h, binHistories); }
+    // `count` of its histories from its history `from` on.
+    Stretch part(std::int32_t from, std::int32_t count) const { return {bin, count, first + from, binHistories}; }
 };
 
 // A piece run from a guessed stream position: the generator at the start of
@@ -55,18 +68,9 @@ std::int64_t runStretch(const Stretch& stretch, float fieldDiameter, FastPhysics
     std::int64_t flights = 0;
     for (std::int32_t h = 0; h < stretch.histories; ++h) {
         if (starts) starts[h] = random.position();
-        flights += trackPhoton(stretch.bin, fieldDiameter, physics, random, tallies);
+        flights += trackPhoton(stretch.bin, fieldDiameter, physics, random, tallies, stretch.batch(h));
     }
     return flights;
-}
-
-// total += a - b, count by count.
-void addDifference(Tallies& total, const Tallies& a, const Tallies& b) {
-    for (std::size_t j = 0; j < total.depth.size(); ++j)
-        for (std::size_t c = 0; c < total.depth[j].size(); ++c)
-            for (std::size_t k = 0; k < total.depth[j][c].size(); ++k)
-                total.depth[j][c][k] += a.depth[j][c][k] - b.depth[j][c][k];
-    for (std::size_t k = 0; k < total.incident.size(); ++k) total.incident[k] += a.incident[k] - b.incident[k];
 }
 
 // What a join adds: true histories into the tallies, guessed ones to be
@@ -91,7 +95,7 @@ void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGen
         const std::uint64_t at = truth.position();
         while (j < n && starts[j] < at) ++j;
         if (j < n && starts[j] == at) break;
-        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, truth, join.tallies);
+        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, truth, join.tallies, stretch.batch(i));
     }
     RandomGenerator replay = from;
     if (i == n) {  // never met: every guessed history is taken out
@@ -101,20 +105,31 @@ void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGen
     // True histories i, i + 1, ... are the guessed j, j + 1, ...: `taken` of
     // them lie within the stretch both ways.
     const std::int32_t taken = std::min(n - i, n - j);
-    join.droppedFlights += runStretch({stretch.bin, j}, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+    join.droppedFlights += runStretch(stretch.part(0, j), join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+    // The kept histories were scored in the batches of their guessed indices
+    // j + m; those whose true index i + m lies in another batch are moved.
+    for (std::int32_t m = 0; i != j && m < taken; ++m) {
+        const int guessedBatch = stretch.batch(j + m), trueBatch = stretch.batch(i + m);
+        if (guessedBatch == trueBatch) continue;
+        replay.advanceTo(starts[j + m]);
+        RandomGenerator again = replay;
+        join.droppedFlights +=
+            trackPhoton(stretch.bin, join.fieldDiameter, join.physics, replay, join.dropped, guessedBatch);
+        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, again, join.tallies, trueBatch);
+    }
     if (j + taken < n) {
         // The guessed histories ran past the true stretch's end, which is
         // where the first of them not taken starts.
         replay.advanceTo(starts[j + taken]);
         truth = replay;
-        join.droppedFlights += runStretch({stretch.bin, n - j - taken}, join.fieldDiameter, join.physics, replay,
-                                          join.dropped, nullptr);
+        join.droppedFlights += runStretch(stretch.part(j + taken, n - j - taken), join.fieldDiameter, join.physics,
+                                          replay, join.dropped, nullptr);
     } else {
         truth = to;
     }
     // The true histories past the guessed stretch's last.
-    join.flights += runStretch({stretch.bin, n - i - taken}, join.fieldDiameter, join.physics, truth, join.tallies,
-                               nullptr);
+    join.flights += runStretch(stretch.part(i + taken, n - i - taken), join.fieldDiameter, join.physics, truth,
+                               join.tallies, nullptr);
 }
 
 // The run's histories in order, handed out a piece at a time.
@@ -124,7 +139,7 @@ public:
         const int bins = binsInTables(parameters.binCount);
         for (int k = 1; k <= bins; ++k) {
             const std::int32_t n = historyCount(parameters, spectrum, k);
-            if (n > 0) bins_.push_back({k, n});
+            if (n > 0) bins_.push_back({k, n, 0, n});
         }
         for (const Stretch& s : bins_) left_ += s.histories;
     }
@@ -137,7 +152,7 @@ public:
         while (count > 0 && next_ < bins_.size()) {
             const std::int32_t inBin = bins_[next_].histories - usedInBin_;
             const auto part = static_cast<std::int32_t>(std::min<std::int64_t>(count, inBin));
-            out.push_back({bins_[next_].bin, part});
+            out.push_back(bins_[next_].part(usedInBin_, part));
             usedInBin_ += part;
             count -= part;
             left_ -= part;
@@ -315,7 +330,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
                 starts += s.histories;
                 counted.histories += s.histories;
             }
-            addDifference(tallies, piece.tallies, *dropped);
+            tallies.addDifference(piece.tallies, *dropped);
             counted.flights += piece.flights - join.droppedFlights + join.flights;
         }
     }
