@@ -27,9 +27,7 @@ void addCellDifference(Cells& total, const Cells& a, const Cells& b) {
 
 void addTrack(Tallies& tallies, int j, int component, int k, int batch, double chord) {
     if (!(chord > 0)) return;
-    tallies.trackLength[static_cast<std::size_t>(batch)][static_cast<std::size_t>(j - 1)]
-                       [static_cast<std::size_t>(component - 1)][static_cast<std::size_t>(k)] +=
-        static_cast<std::int64_t>(chord * kTrackUnitsPerCm);
+    tallies.addTrackUnits(j, component, k, batch, static_cast<std::int32_t>(chord * kTrackUnitsPerCm));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "files/attenuation_table.h"
 
@@ -41,6 +42,16 @@ inline int batchOf(std::int32_t index, std::int32_t histories) {
     return static_cast<int>(static_cast<std::int64_t>(kBatches) * index / histories);
 }
 
+// One addition to a tally kept per batch, as a log records it: which tally
+// (counts, track length or incident count), which cell of a batch and how
+// much, so that it can be moved to another batch afterwards.
+struct BatchEntry {
+    enum Kind : std::uint32_t { Counts, Track, Incident };
+    static constexpr std::uint32_t kCellBits = 12;  // 2 x 6 x 301 cells < 4096
+    std::uint32_t kindAndCell = 0;                  // kind << kCellBits | cell
+    std::int32_t value = 0;                         // a count, or at most 1e9 track units
+};
+
 struct Tallies {
     // depth[j][c][k]: sphere j = 1..6, component c = 1..3, bin k = 1..300.
     std::array<std::array<std::array<std::int64_t, kBins + 1>, kComponents + 1>, kSpheres + 1> depth{};
@@ -57,22 +68,57 @@ struct Tallies {
     // batchIncident[b][k]: the incident count split by batch.
     std::array<std::array<std::int64_t, kBins + 1>, kBatches> batchIncident{};
 
+    // When set, every addition to a tally per batch is also appended here.
+    std::vector<BatchEntry>* batchLog = nullptr;
+
+    // Zeroes every tally (the log pointer stays).
     void clear();
 
     // Adds 1 to the incident count of bin k in batch b.
     void countIncident(int k, int batch) {
         ++incident[static_cast<std::size_t>(k)];
-        ++batchIncident[static_cast<std::size_t>(batch)][static_cast<std::size_t>(k)];
+        add(batchIncident[static_cast<std::size_t>(batch)][static_cast<std::size_t>(k)], BatchEntry::Incident,
+            static_cast<std::uint32_t>(k), 1);
     }
     // Adds 1 to the count of sphere j, component c, bin k in batch b.
     void countFlight(int j, int c, int k, int batch) {
         ++depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)];
-        ++batchCounts[static_cast<std::size_t>(batch)][static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(c - 1)]
-                     [static_cast<std::size_t>(k)];
+        add(batchCell(batchCounts, j, c, k, batch), BatchEntry::Counts, cellOf(j, c, k), 1);
+    }
+    // Adds `units` to the track length of sphere j, component c, bin k in batch b.
+    void addTrackUnits(int j, int c, int k, int batch, std::int32_t units) {
+        add(batchCell(trackLength, j, c, k, batch), BatchEntry::Track, cellOf(j, c, k), units);
+    }
+    // Moves a logged addition from batch `from` to batch `to`.
+    void moveBetweenBatches(const BatchEntry& entry, int from, int to) {
+        const auto kind = static_cast<BatchEntry::Kind>(entry.kindAndCell >> BatchEntry::kCellBits);
+        const std::uint32_t cell = entry.kindAndCell & ((1u << BatchEntry::kCellBits) - 1);
+        loggedCell(kind, cell, from) -= entry.value;
+        loggedCell(kind, cell, to) += entry.value;
     }
 
     // total += a - b, cell by cell.
     void addDifference(const Tallies& a, const Tallies& b);
+
+private:
+    static std::uint32_t cellOf(int j, int c, int k) {
+        return static_cast<std::uint32_t>(((j - 1) * 2 + (c - 1)) * (kBins + 1) + k);
+    }
+    static std::int64_t& batchCell(BatchCells& cells, int j, int c, int k, int batch) {
+        return cells[static_cast<std::size_t>(batch)][static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(c - 1)]
+                    [static_cast<std::size_t>(k)];
+    }
+    std::int64_t& loggedCell(BatchEntry::Kind kind, std::uint32_t cell, int batch) {
+        const auto b = static_cast<std::size_t>(batch);
+        if (kind == BatchEntry::Incident) return batchIncident[b][cell];
+        auto& cells = kind == BatchEntry::Counts ? batchCounts : trackLength;
+        const std::uint32_t k = cell % (kBins + 1), jc = cell / (kBins + 1);
+        return cells[b][jc / 2][jc % 2][k];
+    }
+    void add(std::int64_t& target, BatchEntry::Kind kind, std::uint32_t cell, std::int32_t value) {
+        target += value;
+        if (batchLog) batchLog->push_back({static_cast<std::uint32_t>(kind) << BatchEntry::kCellBits | cell, value});
+    }
 };
 
 // The energy bin a photon of energy e (keV) is counted in: int(2e - 0.001) + 1,
