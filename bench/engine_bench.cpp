@@ -25,6 +25,7 @@
 
 #include "files/attenuation_table.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 #include "files/run_parameters.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"
@@ -89,25 +90,10 @@ int main(int argc, char** argv) {
     // figure that depends least on what else shares the machine.
     const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
-    std::uint64_t checksum = 1469598103934665603ull;  // FNV-1a over every count
-    for (const auto& sphere : tallies.depth)
-        for (const auto& component : sphere)
-            for (std::int64_t v : component) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
-    for (std::int64_t v : tallies.incident) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    const std::uint64_t checksum = tallyChecksum(tallies);
     // The tallies per batch and the track lengths, in a checksum of their own
     // so that the one above stays comparable with runs that kept neither.
-    std::uint64_t batchChecksum = 1469598103934665603ull;
-    const auto addBatchCells = [&](const Tallies::BatchCells& cells) {
-        for (const auto& batch : cells)
-            for (const auto& sphere : batch)
-                for (const auto& component : sphere)
-                    for (std::int64_t v : component)
-                        batchChecksum = (batchChecksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
-    };
-    addBatchCells(tallies.batchCounts);
-    addBatchCells(tallies.trackLength);
-    for (const auto& batch : tallies.batchIncident)
-        for (std::int64_t v : batch) batchChecksum = (batchChecksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    const std::uint64_t batchChecksum = batchTallyChecksum(tallies);
 
     if (reference) std::printf("transport       reference (plain reading, one core)\n");
     else std::printf("transport       fast, %d core%s\n", cores, cores == 1 ? "" : "s");

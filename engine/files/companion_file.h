@@ -11,9 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "files/attenuation_table.h"
 #include "files/run_parameters.h"
-#include "transport/tallies.h"
+#include "model/tallies.h"
 
 namespace corvane {
 

@@ -1,7 +1,8 @@
 #pragma once
 // The photon interaction data of the phantom material, read from "water.dat"
 // or "ICRUSoft.dat": interaction coefficients by energy and a table over the
-// momentum transfer x for the two scattering models.
+// momentum transfer x for the two scattering models. The lookups that
+// interpolate in it belong to the transport (transport/material_lookups.h).
 
 #include <array>
 #include <cstdint>
@@ -29,13 +30,6 @@ struct MaterialTable {
     std::array<float, kMomentumRows + 1> x{}, cumulative{}, incoherentFunction{};
     float smax = 0;  // S[45]
     float cmax = 0;  // C[45]
-
-    // Log-log interpolation of the three coefficients at energy e (keV).
-    InteractionCoefficients coefficientsAt(float e) const;
-    // Linear interpolation of S at 0 <= x < 10.
-    float incoherentFunctionAt(float x) const;
-    // Inverse linear interpolation of C: the x whose C(x) is c, 0 <= c < cmax.
-    float coherentMomentumTransfer(float c) const;
 };
 
 // "water.dat" for materialCode 1, "ICRUSoft.dat" for any other code.
@@ -44,14 +38,5 @@ const char* materialFileName(std::int32_t materialCode);
 // Reads a material table by its fixed-column records. Throws EngineError
 // (open, read).
 MaterialTable readMaterialTable(const std::filesystem::path& file);
-
-// Refuses a table that breaks the limits every lookup and every scattering
-// loop relies on (2 <= n <= 40, strictly increasing energies and x,
-// non-decreasing C with C[45] > 0, S never negative with S[45] > 0, positive
-// coefficients, X[45] >= 10, a momentum transfer at C = 0 within a 2 keV
-// photon's reach, and a last energy above the run's top photon energy
-// topEnergyKeV). Throws EngineError (InvalidData) naming the file and the rule
-// broken.
-void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV);
 
 }  // namespace corvane

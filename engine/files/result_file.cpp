@@ -59,11 +59,7 @@ std::string formatResultFile(const RunParameters& p, const Tallies& tallies) {
     return text;
 }
 
-void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, Tallies& tallies) {
-    const int binCount = binsInTables(p.binCount);
-    for (int j = 1; j <= kSpheres; ++j) {
-        for (int k = 1; k <= binCount; ++k) tallies.depth[j][3][k] = tallies.depth[j][1][k] + tallies.depth[j][2][k];
-    }
+void writeResultFile(const std::filesystem::path& folder, const RunParameters& p, const Tallies& tallies) {
     const std::string text = formatResultFile(p, tallies);
 
     const std::string name = resultFileName(p);

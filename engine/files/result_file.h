@@ -6,7 +6,7 @@
 #include <string>
 
 #include "files/run_parameters.h"
-#include "transport/tallies.h"
+#include "model/tallies.h"
 
 namespace corvane {
 
@@ -18,11 +18,10 @@ std::string resultFileName(const RunParameters& parameters);
 // be formed.
 std::string formatResultFile(const RunParameters& parameters, const Tallies& tallies);
 
-// Forms the total component (primary plus scatter) of every depth and bin,
-// then writes the result file into `folder` under the run's name. The text goes
+// Writes the result file (the total component of the tallies already formed) into `folder` under the run's name. The text goes
 // to a temporary file beside the final one, which is then renamed over it, so
 // a failed or interrupted write never leaves a truncated file nor damages an
 // existing file of that name. Throws EngineError (write).
-void writeResultFile(const std::filesystem::path& folder, const RunParameters& parameters, Tallies& tallies);
+void writeResultFile(const std::filesystem::path& folder, const RunParameters& parameters, const Tallies& tallies);
 
 }  // namespace corvane

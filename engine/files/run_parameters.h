@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace corvane {
+#include "model/energy_grid.h"
 
-// The engine's pi: the single-precision number 3.141592, used everywhere.
-inline constexpr float kPi = 3.141592f;
+namespace corvane {
 
 struct RunParameters {
     float tubePotential = 0;       // kV, peak

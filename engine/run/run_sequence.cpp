@@ -16,6 +16,7 @@
 #include "files/file_names.h"
 #include "files/fixed_field.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 #include "files/result_file.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"
@@ -186,6 +187,7 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
 
         const ClockTime start = options.clock();
         runHistories(parameters, spectrum, material, random, *tallies, console.out());
+        formTotals(*tallies, parameters.binCount);
 
         console.line();
         console.line();

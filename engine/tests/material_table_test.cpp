@@ -9,6 +9,7 @@
 
 #include "files/engine_error.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 
 using namespace corvane;
 
@@ -90,7 +91,7 @@ TEST(MaterialTable, CoefficientsInterpolateLogLog) {
     for (const Case c : {Case{10.0f, "equal to row 2"}, Case{100.0f, "equal to row 3"}, Case{31.6227766f, "between"},
                          Case{0.5f, "below row 1"}, Case{150.0f, "last interval"}, Case{2.0f, "first interval"}}) {
         SCOPED_TRACE(c.what);
-        const InteractionCoefficients mu = t.coefficientsAt(c.energy);
+        const InteractionCoefficients mu = coefficientsAt(t, c.energy);
         const double e = c.energy;
         if (c.energy <= 100.0f) {
             expectRelative(mu.coherent, 10.0 / (e * e), 1e-5);
@@ -100,31 +101,31 @@ TEST(MaterialTable, CoefficientsInterpolateLogLog) {
     }
     // A tabulated energy uses the interval that starts there (f = 0): the
     // row's own coefficients come back.
-    const InteractionCoefficients row2 = t.coefficientsAt(10.0f);
+    const InteractionCoefficients row2 = coefficientsAt(t, 10.0f);
     EXPECT_FLOAT_EQ(row2.coherent, 0.1f);
     EXPECT_FLOAT_EQ(row2.photoelectric, 1.0f);
     // Between 100 and 200 keV the coherent coefficient falls as E^-2 too.
-    expectRelative(t.coefficientsAt(141.421356f).coherent, 0.0005, 1e-5);
+    expectRelative(coefficientsAt(t, 141.421356f).coherent, 0.0005, 1e-5);
 }
 
 TEST(MaterialTable, IncoherentFunctionInterpolatesLinearly) {
     const MaterialTable t = fixture();
-    EXPECT_EQ(t.incoherentFunctionAt(0.0f), 0.0f);
-    EXPECT_FLOAT_EQ(t.incoherentFunctionAt(0.3f), 0.3f);
-    EXPECT_FLOAT_EQ(t.incoherentFunctionAt(3.9f), 3.9f);
-    EXPECT_EQ(t.incoherentFunctionAt(4.0f), 4.0f);  // tabulated x: the row's own value
-    EXPECT_EQ(t.incoherentFunctionAt(9.99f), 4.0f);
+    EXPECT_EQ(incoherentFunctionAt(t, 0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(incoherentFunctionAt(t, 0.3f), 0.3f);
+    EXPECT_FLOAT_EQ(incoherentFunctionAt(t, 3.9f), 3.9f);
+    EXPECT_EQ(incoherentFunctionAt(t, 4.0f), 4.0f);  // tabulated x: the row's own value
+    EXPECT_EQ(incoherentFunctionAt(t, 9.99f), 4.0f);
 }
 
 TEST(MaterialTable, CoherentMomentumTransferInvertsTheCumulative) {
     const MaterialTable t = fixture();
     // c = 0 lies in the first interval whose upper row has C > 0.
-    EXPECT_EQ(t.coherentMomentumTransfer(0.0f), 0.0f);
-    EXPECT_FLOAT_EQ(t.coherentMomentumTransfer(1.1f), 1.1f);
+    EXPECT_EQ(coherentMomentumTransfer(t, 0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(coherentMomentumTransfer(t, 1.1f), 1.1f);
     // Rows of equal C are passed over: the plateau's value maps to its end.
-    EXPECT_EQ(t.coherentMomentumTransfer(2.25f), 2.75f);
-    EXPECT_FLOAT_EQ(t.coherentMomentumTransfer(2.5f), 3.0f);
-    EXPECT_FLOAT_EQ(t.coherentMomentumTransfer(10.49f), 10.99f);
+    EXPECT_EQ(coherentMomentumTransfer(t, 2.25f), 2.75f);
+    EXPECT_FLOAT_EQ(coherentMomentumTransfer(t, 2.5f), 3.0f);
+    EXPECT_FLOAT_EQ(coherentMomentumTransfer(t, 10.49f), 10.99f);
 }
 
 TEST(MaterialTable, FileNameByMaterialCode) {

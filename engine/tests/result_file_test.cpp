@@ -54,6 +54,7 @@ TEST(ResultFile, WritesConditionsLabelsAndOneRowPerBin) {
     tallies->depth[6][1][160] = 16777217;  // beyond the float counter's reach
     tallies->depth[6][2][160] = 1;
     tallies->depth[3][2][100] = 9;
+    formTotals(*tallies, p.binCount);
     writeResultFile(folder.path(), p, *tallies);
 
     const std::string text = readFile(folder / "test.csv");

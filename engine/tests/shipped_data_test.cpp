@@ -5,6 +5,7 @@
 #include "files/attenuation_table.h"
 #include "files/fixed_field.h"
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 
 #include <gtest/gtest.h>
 
@@ -234,7 +235,7 @@ TEST_P(ShippedMaterialTable, TotalAttenuationMatchesNist) {
     // 60 keV: NIST gives 0.2059 per cm for water. Scattering dominates from
     // 30 keV up, so the sum tests all three coefficients at once.
     for (double e : {10.0, 20.0, 30.0, 60.0, 100.0, 150.0}) {
-        const InteractionCoefficients c = t.coefficientsAt(static_cast<float>(e));
+        const InteractionCoefficients c = coefficientsAt(t, static_cast<float>(e));
         const double total = static_cast<double>(c.coherent) + c.incoherent + c.photoelectric;
         EXPECT_NEAR(total / (nist.at(e).first * GetParam().density), 1.0, 0.02) << GetParam().file << " " << e << " keV";
     }

@@ -4,11 +4,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_SPHERE_TEST)
 #include <emmintrin.h>
 #endif
 
-#include "files/run_parameters.h"
+#include "model/energy_grid.h"
 
 namespace corvane {
 
@@ -30,18 +30,6 @@ const RandomValueTables& randomValueTables() {
     return tables;
 }
 
-template <std::size_t Size>
-void RowIndex::build(const std::array<float, Size>& key, int last, float limit) {
-    scale_ = kBuckets / static_cast<double>(limit);
-    for (int b = 0; b < kBuckets; ++b) {
-        // The row of the lower edge of the bucket below: no argument that
-        // lands in bucket b is smaller, whatever the rounding of its scaling.
-        const float edge = b == 0 ? 0.0f : static_cast<float>((b - 1) / scale_);
-        int i = 2;
-        while (i < last && key[static_cast<std::size_t>(i)] <= edge) ++i;
-        start_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b == 0 ? 2 : i);
-    }
-}
 
 FastPhysics::FastPhysics(const MaterialTable& table)
     : smax(table.smax),
@@ -480,7 +468,7 @@ void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1
     // SSE2 operations rather than left to the compiler's vectoriser, which
     // was seen to change the roundings of such a loop.
     unsigned meets = 0;  // bit j: the line meets sphere j + 1 (a discriminant that is not a number counts)
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CORVANE_SCALAR_SPHERE_TEST)
     {
         const __m128d zAtX0Pair = _mm_set1_pd(zAtX0), bPair = _mm_set1_pd(bd), yOffsetAPair = _mm_set1_pd(yOffsetA);
         const __m128d yOffsetSquaredPair = _mm_set1_pd(yOffsetSquared), r2Pair = _mm_set1_pd(r2);

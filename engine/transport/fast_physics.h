@@ -2,9 +2,8 @@
 // The transport rules computed fast, with results identical to the bit to the
 // plain reading (ReferencePhysics):
 //  - the logarithms of the material table are taken once, and the row of a
-//    lookup is found by binary search or from a bucket index, either of which
-//    stops at the same row as the scan from row 2 (the first row past row 1
-//    whose key exceeds the argument);
+//    lookup (firstRowAbove from row 2) is found between the two rows a
+//    bucket index gives;
 //  - the coefficients of the 300 bin energies are computed once, with the sum
 //    mu and the two interaction thresholds of a flight, and those of the last
 //    energy looked up are kept (a primary keeps its energy from flight to
@@ -30,6 +29,7 @@
 #include <vector>
 
 #include "files/material_table.h"
+#include "transport/material_lookups.h"
 #include "transport/histories.h"
 #include "transport/interactions.h"
 #include "transport/random_generator.h"
@@ -47,12 +47,13 @@ struct RandomValueTables {
     RandomValueTables();
 };
 
-// Finds the row of a lookup (the first row i >= 2 whose key exceeds the
-// argument, or the last row) without a search: the argument range [0, limit)
-// is cut into equal buckets, each knowing the row of an argument one bucket
-// below its own lower edge, from which a short forward scan reaches the row.
-// Starting from the row of a smaller argument, every row passed has a key at
-// most the argument, so the scan ends where the search from row 2 would.
+// Finds the row of a lookup (firstRowAbove from row 2) almost without a
+// search: the argument range [0, limit) is cut into equal buckets, each
+// knowing the row of an argument one bucket below its lower edge and the row
+// of an argument one bucket above its upper edge. The row of every argument
+// in the bucket lies between the two (the row never falls as the argument
+// grows), and the search between them, mostly zero or one rows apart, arrives
+// where the search over the whole table would.
 class RowIndex {
 public:
     static constexpr int kBuckets = 4096;
@@ -63,17 +64,31 @@ public:
     template <std::size_t Size>
     int row(const std::array<float, Size>& key, int last, float argument) const {
         const double scaled = static_cast<double>(argument) * scale_;
-        int i;
-        if (scaled >= 0 && scaled < kBuckets) i = start_[static_cast<std::size_t>(scaled)];
-        else i = 2;
-        while (i < last && key[static_cast<std::size_t>(i)] <= argument) ++i;
-        return i;
+        if (scaled >= 0 && scaled < kBuckets) {
+            const auto b = static_cast<std::size_t>(scaled);
+            return firstRowAbove(key, start_[b], end_[b], argument);
+        }
+        return firstRowAbove(key, 2, last, argument);
     }
 
 private:
     double scale_ = 0;
-    std::array<std::uint8_t, kBuckets> start_{};
+    std::array<std::uint8_t, kBuckets> start_{}, end_{};
 };
+
+template <std::size_t Size>
+inline void RowIndex::build(const std::array<float, Size>& key, int last, float limit) {
+    scale_ = kBuckets / static_cast<double>(limit);
+    for (int b = 0; b < kBuckets; ++b) {
+        // The rows of the lower edge of the bucket below and of the upper
+        // edge of the bucket above: no argument that lands in bucket b lies
+        // outside them, whatever the rounding of its scaling.
+        const float low = b == 0 ? 0.0f : static_cast<float>((b - 1) / scale_);
+        const float high = static_cast<float>((b + 2) / scale_);
+        start_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b == 0 ? 2 : firstRowAbove(key, 2, last, low));
+        end_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(firstRowAbove(key, 2, last, high));
+    }
+}
 
 // exp(y) and ln(v) rounded to float exactly as the library's double results
 // would be, from a table and a short polynomial: true when every double within
@@ -101,13 +116,7 @@ public:
                                   table_.incoherentFunction[i - 1]);
     }
 
-    float coherentMomentumTransfer(float c) const {
-        const auto i = static_cast<std::size_t>(searchRow(table_.cumulative, c));
-        return static_cast<float>((static_cast<double>(table_.x[i]) - table_.x[i - 1]) *
-                                      (static_cast<double>(c) - table_.cumulative[i - 1]) /
-                                      (static_cast<double>(table_.cumulative[i]) - table_.cumulative[i - 1]) +
-                                  table_.x[i - 1]);
-    }
+    float coherentMomentumTransfer(float c) const { return corvane::coherentMomentumTransfer(table_, c); }
 
     FlightDraw drawFlight(RandomGenerator& random) const {
         std::int32_t a1, a2;
@@ -173,18 +182,6 @@ private:
         c.coefficients = interpolateCoefficients(e);
         c.flight = flightCoefficients(c.coefficients);
         return c;
-    }
-
-    // The first row i >= 2 whose key exceeds the argument, or row 45 (the
-    // bound of the scan) when none does.
-    static int searchRow(const std::array<float, kMomentumRows + 1>& key, float argument) {
-        int low = 2, high = kMomentumRows;  // the answer lies in [low, high]
-        while (low < high) {
-            const int mid = (low + high) / 2;
-            if (key[static_cast<std::size_t>(mid)] <= argument) low = mid + 1;
-            else high = mid;
-        }
-        return low;
     }
 
     InteractionCoefficients interpolateCoefficients(float e) const;

@@ -8,6 +8,12 @@
 #include "transport/reference_physics.h"
 
 namespace corvane {
+
+// Both readings of the rules offer what a history and the samplers ask.
+static_assert(HistoryPhysics<FastPhysics, RandomGenerator>);
+static_assert(HistoryPhysics<const ReferencePhysics, RandomGenerator>);
+static_assert(MaterialLookups<FastPhysics> && MaterialLookups<ReferencePhysics>);
+
 namespace {
 
 template <class Physics>

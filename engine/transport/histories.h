@@ -5,20 +5,13 @@
 #include <ostream>
 
 #include "files/material_table.h"
+#include "model/phantom.h"
 #include "files/run_parameters.h"
 #include "spectrum/incident_photons.h"
 #include "transport/random_generator.h"
 #include "transport/tallies.h"
 
 namespace corvane {
-
-// The phantom: a cylinder of 60 cm diameter and 30 cm thickness around the
-// beam axis, its entrance surface at z = 0, the point source at z = -70 cm.
-struct PhantomGeometry {
-    static constexpr float radius = 30.0f;
-    static constexpr float thickness = 30.0f;
-    static constexpr float ssd = 70.0f;
-};
 
 // What a run did, for the benchmark and for tests.
 struct HistoryStatistics {
@@ -69,7 +62,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
 int availableCores();
 
 // The same run computed by the plain reading of the transport rules: every
-// lookup scans its table and recomputes its logarithms, every angle is
+// lookup searches its table and recomputes its logarithms, every angle is
 // computed from its draw. Slow; kept as the reference the fast run must
 // reproduce bit for bit.
 void runHistoriesReference(const RunParameters& parameters, const IncidentSpectrum& spectrum,

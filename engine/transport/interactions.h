@@ -8,17 +8,33 @@
 // result: the functions draw from `random` in a fixed order, and any change of
 // that order or of a rounding changes every later history.
 //
-// The functions are templates over the source of uniform numbers (anything
-// with `float uniform()`) and over the material (anything with smax, cmax,
-// incoherentFunctionAt and coherentMomentumTransfer), so that the run inlines
-// them and tests can script the stream.
+// The functions are templates over the source of uniform numbers
+// (UniformSource) and over the material (MaterialLookups), so that the run
+// inlines them and tests can script the stream.
 
 #include <cmath>
+#include <concepts>
 
 #include "files/material_table.h"
-#include "files/run_parameters.h"
+#include "model/energy_grid.h"
 
 namespace corvane {
+
+// A stream of uniform numbers in [0, 1), handed out one by one.
+template <class R>
+concept UniformSource = requires(R& random) {
+    { random.uniform() } -> std::same_as<float>;
+};
+
+// What the scattering samplers read of a material: S(x) and its last value
+// SMAX, and the x of a cumulative coherent value c with its last value CMAX.
+template <class M>
+concept MaterialLookups = requires(const M& material, float v) {
+    { material.smax } -> std::convertible_to<float>;
+    { material.cmax } -> std::convertible_to<float>;
+    { material.incoherentFunctionAt(v) } -> std::same_as<float>;
+    { material.coherentMomentumTransfer(v) } -> std::same_as<float>;
+};
 
 enum class Interaction { Absorption, Coherent, Incoherent };
 
@@ -47,7 +63,7 @@ struct FlightDraw {
 };
 
 // Draws R1 and R2, both again while R1 is 0 (its logarithm would be infinite).
-template <class Random>
+template <UniformSource Random>
 FlightDraw drawFlight(Random& random) {
     float r1, r2;
     do {
@@ -120,7 +136,7 @@ inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float&
 
 // Kahn's rejection method for the Klein-Nishina distribution, corrected by the
 // incoherent scattering function S(x) below x = 10 per angstrom.
-template <class Material, class Random>
+template <MaterialLookups Material, UniformSource Random>
 Scatter sampleIncoherent(float e, const Material& material, Random& random) {
     const double ed = e;
     const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
@@ -185,7 +201,7 @@ Scatter coherentScatter(float e, DrawMomentumTransfer drawMomentumTransfer, Draw
 // Samples the momentum transfer from the cumulative coherent distribution and
 // accepts the angle against the Thomson factor (1 + cos^2)/2. The energy is
 // unchanged.
-template <class Material, class Random>
+template <MaterialLookups Material, UniformSource Random>
 Scatter sampleCoherent(float e, const Material& material, Random& random) {
     return coherentScatter(
         e,
@@ -231,7 +247,7 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
 
 // Turns the flight direction by the polar scattering angle and a uniform
 // azimuth drawn here.
-template <class Random>
+template <UniformSource Random>
 Direction rotateDirection(const Direction& old, float cosThetaS, float sinThetaS, Random& random) {
     const float u = random.uniform();
     const float phiS = static_cast<float>(static_cast<double>(u) * kPi * 2);

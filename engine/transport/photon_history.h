@@ -1,24 +1,44 @@
 #pragma once
 // One photon history: entry on the field disc, then flight after flight
 // through the phantom until the photon is absorbed, escapes or falls below
-// 2 keV. A template over the physics (the material lookups, the flight
-// length, the escape test, the scatters, the scoring and the turn after a
-// scatter) and the random source, so
-// the reference run, the fast run and tests share the one sequence of steps.
+// 2 keV. A template over the physics (HistoryPhysics) and the random source,
+// so the reference run, the fast run and tests share the one sequence of
+// steps.
 
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 
-#include "files/run_parameters.h"
-#include "transport/histories.h"
+#include "model/energy_grid.h"
+#include "model/phantom.h"
 #include "transport/interactions.h"
 #include "transport/tallies.h"
 
 namespace corvane {
 
+// What a history asks of the physics, in the order of its steps: the
+// coefficients of a flight at energy e, the two draws of a flight, the
+// scoring of a flight into the tallies, the escape test at the flight's end,
+// the coherent and incoherent scatters, and the turn of the direction after a
+// scatter. Each may draw from `random`; the draws and their order are part of
+// the result.
+template <class Physics, class Random>
+concept HistoryPhysics = UniformSource<Random> &&
+    requires(Physics& physics, Random& random, Tallies& tallies, float v, int component, int batch,
+             const Direction& direction) {
+        { physics.flightCoefficientsAt(v) } -> std::same_as<FlightCoefficients>;
+        { physics.drawFlight(random) } -> std::same_as<FlightDraw>;
+        physics.score(tallies, v, v, v, v, v, v, v, v, component, batch);
+        { physics.escapes(v, v, v) } -> std::same_as<bool>;
+        { physics.sampleCoherent(v, random) } -> std::same_as<Scatter>;
+        { physics.sampleIncoherent(v, random) } -> std::same_as<Scatter>;
+        { physics.rotate(direction, v, v, random) } -> std::same_as<Direction>;
+    };
+
 // Runs one history of source bin k (energy 0.5 k keV) for a field of diameter
 // fieldDiameter cm, scoring into batch `batch`. Returns the number of flights.
 template <class Physics, class Random>
+    requires HistoryPhysics<Physics, Random>
 std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies,
                          int batch = 0) {
     float e = static_cast<float>(k * static_cast<double>(0.5f));

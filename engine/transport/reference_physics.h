@@ -6,7 +6,8 @@
 #include <cmath>
 
 #include "files/material_table.h"
-#include "transport/histories.h"
+#include "transport/material_lookups.h"
+#include "model/phantom.h"
 #include "transport/interactions.h"
 #include "transport/tallies.h"
 
@@ -16,12 +17,12 @@ class ReferencePhysics {
 public:
     explicit ReferencePhysics(const MaterialTable& table) : table_(table), smax(table.smax), cmax(table.cmax) {}
 
-    InteractionCoefficients coefficientsAt(float e) const { return table_.coefficientsAt(e); }
+    InteractionCoefficients coefficientsAt(float e) const { return corvane::coefficientsAt(table_, e); }
     FlightCoefficients flightCoefficientsAt(float e) const { return flightCoefficients(coefficientsAt(e)); }
-    float incoherentFunctionAt(float x) const { return table_.incoherentFunctionAt(x); }
-    float coherentMomentumTransfer(float c) const { return table_.coherentMomentumTransfer(c); }
+    float incoherentFunctionAt(float x) const { return corvane::incoherentFunctionAt(table_, x); }
+    float coherentMomentumTransfer(float c) const { return corvane::coherentMomentumTransfer(table_, c); }
 
-    template <class Random>
+    template <UniformSource Random>
     FlightDraw drawFlight(Random& random) const {
         return corvane::drawFlight(random);
     }
@@ -38,17 +39,17 @@ public:
                std::sqrt(static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1) >= PhantomGeometry::radius;
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Scatter sampleIncoherent(float e, Random& random) const {
         return corvane::sampleIncoherent(e, *this, random);
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Scatter sampleCoherent(float e, Random& random) const {
         return corvane::sampleCoherent(e, *this, random);
     }
 
-    template <class Random>
+    template <UniformSource Random>
     Direction rotate(const Direction& old, float cosThetaS, float sinThetaS, Random& random) const {
         return rotateDirection(old, cosThetaS, sinThetaS, random);
     }

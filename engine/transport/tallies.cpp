@@ -2,28 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 namespace corvane {
 namespace {
-
-template <class Cells>
-void fillZero(Cells& cells) {
-    if constexpr (std::is_arithmetic_v<typename Cells::value_type>) {
-        cells.fill(0);
-    } else {
-        for (auto& inner : cells) fillZero(inner);
-    }
-}
-
-template <class Cells>
-void addCellDifference(Cells& total, const Cells& a, const Cells& b) {
-    if constexpr (std::is_arithmetic_v<typename Cells::value_type>) {
-        for (std::size_t i = 0; i < total.size(); ++i) total[i] += a[i] - b[i];
-    } else {
-        for (std::size_t i = 0; i < total.size(); ++i) addCellDifference(total[i], a[i], b[i]);
-    }
-}
 
 void addTrack(Tallies& tallies, int j, int component, int k, int batch, double chord) {
     if (!(chord > 0)) return;
@@ -31,22 +12,6 @@ void addTrack(Tallies& tallies, int j, int component, int k, int batch, double c
 }
 
 }  // namespace
-
-void Tallies::clear() {
-    fillZero(depth);
-    fillZero(incident);
-    fillZero(batchCounts);
-    fillZero(trackLength);
-    fillZero(batchIncident);
-}
-
-void Tallies::addDifference(const Tallies& a, const Tallies& b) {
-    addCellDifference(depth, a.depth, b.depth);
-    addCellDifference(incident, a.incident, b.incident);
-    addCellDifference(batchCounts, a.batchCounts, b.batchCounts);
-    addCellDifference(trackLength, a.trackLength, b.trackLength);
-    addCellDifference(batchIncident, a.batchIncident, b.batchIncident);
-}
 
 double chordInSphere(double x0, double y0, double z0, double vx, double vy, double vz, double d, bool ray) {
     const double squaredLength = vx * vx + vy * vy + vz * vz;

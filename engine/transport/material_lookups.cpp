@@ -1,0 +1,129 @@
+#include "transport/material_lookups.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "files/engine_error.h"
+
+namespace corvane {
+namespace {
+
+std::string text(float value) {
+    std::ostringstream out;
+    out.precision(9);
+    out << value;
+    return out.str();
+}
+
+}  // namespace
+
+InteractionCoefficients coefficientsAt(const MaterialTable& table, float e) {
+    const float lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    const auto i = static_cast<std::size_t>(firstRowAbove(table.energy, 2, table.n, e));
+    const float lnCohHigh = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i])));
+    const float lnCohLow = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i - 1])));
+    const float lnIncHigh = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i])));
+    const float lnIncLow = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i - 1])));
+    const float lnPeHigh = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i])));
+    const float lnPeLow = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i - 1])));
+    const float lnEHigh = static_cast<float>(std::log(static_cast<double>(table.energy[i])));
+    const float lnELow = static_cast<float>(std::log(static_cast<double>(table.energy[i - 1])));
+    const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / (static_cast<double>(lnEHigh) - lnELow));
+    InteractionCoefficients mu;
+    mu.coherent = static_cast<float>(std::exp((static_cast<double>(lnCohHigh) - lnCohLow) * f + lnCohLow));
+    mu.incoherent = static_cast<float>(std::exp((static_cast<double>(lnIncHigh) - lnIncLow) * f + lnIncLow));
+    mu.photoelectric = static_cast<float>(std::exp((static_cast<double>(lnPeHigh) - lnPeLow) * f + lnPeLow));
+    return mu;
+}
+
+float incoherentFunctionAt(const MaterialTable& table, float xValue) {
+    const auto i = static_cast<std::size_t>(firstRowAbove(table.x, 2, kMomentumRows, xValue));
+    return static_cast<float>((static_cast<double>(table.incoherentFunction[i]) - table.incoherentFunction[i - 1]) /
+                                  (static_cast<double>(table.x[i]) - table.x[i - 1]) * (static_cast<double>(xValue) - table.x[i - 1]) +
+                              table.incoherentFunction[i - 1]);
+}
+
+float coherentMomentumTransferOnRow(const MaterialTable& table, std::size_t i, float c) {
+    return static_cast<float>((static_cast<double>(table.x[i]) - table.x[i - 1]) * (static_cast<double>(c) - table.cumulative[i - 1]) /
+                                  (static_cast<double>(table.cumulative[i]) - table.cumulative[i - 1]) +
+                              table.x[i - 1]);
+}
+
+float coherentMomentumTransfer(const MaterialTable& table, float c) {
+    return coherentMomentumTransferOnRow(table, static_cast<std::size_t>(firstRowAbove(table.cumulative, 2, kMomentumRows, c)), c);
+}
+
+void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV) {
+    const int n = table.n;
+    if (n < 2 || n > kMaxEnergyRows) {
+        throw dataError(fileName, "the number of energy rows is " + std::to_string(n) + "; it must lie between 2 and " +
+                                      std::to_string(kMaxEnergyRows));
+    }
+    for (int row = 1; row <= n; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const std::string at = "energy row " + std::to_string(row) + ": ";
+        if (!(table.muCoherent[i] > 0) || !(table.muIncoherent[i] > 0) || !(table.muPhotoelectric[i] > 0)) {
+            throw dataError(fileName, at + "every interaction coefficient must be positive");
+        }
+        if (row == 1 && !(table.energy[i] > 0)) {
+            throw dataError(fileName, at + "the energy must be positive");
+        }
+        if (row >= 2 && !(table.energy[i] > table.energy[i - 1])) {
+            throw dataError(fileName, at + "the energies must increase strictly (" + text(table.energy[i - 1]) +
+                                          " keV, then " + text(table.energy[i]) + " keV)");
+        }
+    }
+    if (!(table.energy[static_cast<std::size_t>(n)] > topEnergyKeV)) {
+        throw dataError(fileName, "the last energy row (" + text(table.energy[static_cast<std::size_t>(n)]) +
+                                      " keV) must lie above the highest photon energy of the run (" +
+                                      text(topEnergyKeV) + " keV)");
+    }
+    for (int row = 2; row <= kMomentumRows; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const std::string at = "momentum-transfer row " + std::to_string(row) + ": ";
+        if (!(table.x[i] > table.x[i - 1])) {
+            throw dataError(fileName, at + "the momentum transfer x must increase strictly");
+        }
+        if (!(table.cumulative[i] >= table.cumulative[i - 1])) {
+            throw dataError(fileName, at + "the cumulative value C(x) must not decrease");
+        }
+    }
+    if (!(table.x[kMomentumRows] >= 10.0f)) {
+        throw dataError(fileName, "the last momentum transfer x (" + text(table.x[kMomentumRows]) +
+                                      " per angstrom) must be at least 10");
+    }
+    if (!(table.cmax > 0)) {
+        throw dataError(fileName, "the last cumulative value C(x) must be positive");
+    }
+    if (!(table.smax > 0)) {
+        // Incoherent scatter accepts an angle with probability S(x) / S[45]:
+        // with S[45] at 0 no angle below x = 10 is ever accepted and the
+        // sampling never ends.
+        throw dataError(fileName, "the last incoherent function value S(x) must be positive");
+    }
+    if (table.cumulative[1] > 0 && !(table.cumulative[2] > table.cumulative[1])) {
+        // A cumulative value below C[1] is interpolated on rows 1 and 2, which
+        // must then differ.
+        throw dataError(fileName, "momentum-transfer row 2: the cumulative value C(x) must rise above a positive C "
+                                  "of row 1");
+    }
+    for (int row = 1; row <= kMomentumRows; ++row) {
+        // The acceptance test S(x) / S[45] >= U passes for U = 0 whenever S is
+        // not negative; a negative S could reject every angle.
+        if (!(table.incoherentFunction[static_cast<std::size_t>(row)] >= 0)) {
+            throw dataError(fileName, "momentum-transfer row " + std::to_string(row) +
+                                          ": the incoherent function S(x) must not be negative");
+        }
+    }
+    // Coherent scatter draws C = U x CMAX until the sampled momentum transfer
+    // lies within the photon's reach, x 12.4 / E <= 1. The smallest x it can
+    // draw is the one at C = 0: beyond the reach of the lowest energy followed
+    // (2 keV) every attempt of such a photon would be rejected, for ever.
+    const float lowestX = coherentMomentumTransfer(table, 0.0f);
+    if (static_cast<float>(static_cast<double>(lowestX) * 12.4f / 2.0f) > 1) {
+        throw dataError(fileName, "the momentum transfer at C(x) = 0 is " + text(lowestX) +
+                                      " per angstrom; it must not exceed 2 / 12.4, the reach of a 2 keV photon");
+    }
+}
+
+}  // namespace corvane
