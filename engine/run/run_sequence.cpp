@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "files/attenuation_table.h"
+#include "files/companion_file.h"
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/fixed_field.h"
@@ -146,6 +147,12 @@ void checkRunConditions(const RunParameters& p, const std::filesystem::path& fol
     if (const std::string problem = resultTargetProblem(folder, name); !problem.empty()) {
         throw invalid("resultFileName " + quotedBytes(name) + problem);
     }
+    // The companion file is written beside the result under a name of its
+    // own: what would stop its write is seen now too, not after the run.
+    const std::string companion = companionFileName(name);
+    if (const std::string problem = resultTargetProblem(folder, companion); !problem.empty()) {
+        throw invalid("the companion file " + quotedBytes(companion) + " of resultFileName " + quotedBytes(name) + problem);
+    }
 }
 
 int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunOptions& options) {
@@ -188,6 +195,13 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         console.line(" 計算終了時刻 =" + clockText(end));
 
         writeResultFile(options.folder, parameters, *tallies);
+        // Beside it, after it: the tallies per batch and the true fluence.
+        RunSpectrum runSpectrum;
+        runSpectrum.incident = spectrum;
+        for (int k = 1; k <= kBins; ++k) {
+            runSpectrum.histories[static_cast<std::size_t>(k)] = historyCount(parameters, spectrum, k);
+        }
+        writeCompanionFile(options.folder, parameters, runSpectrum, *tallies);
 
         console.line();
         console.line("---  計算結果は " + shownName(parameters) + " に保存しました ---");
