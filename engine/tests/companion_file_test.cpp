@@ -1,6 +1,7 @@
 #include "files/companion_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "files/engine_error.h"
 #include "files/material_table.h"
 #include "files/result_file.h"
+#include "run/process_signals.h"
 #include "run/run_sequence.h"
 #include "transport/histories.h"
 
@@ -169,16 +171,33 @@ TEST(CompanionFile, WrittenAfterTheResultFileWhichItsFailureLeavesWhole) {
     EXPECT_EQ(d["binCount"], 20);
     EXPECT_EQ(d["conditions"]["resultFileName"], "Spectra.CSV");
 
-    // A folder in the companion's place: the run reports a write error
-    // naming the companion, and the result file it wrote is whole.
+    // A folder in the companion's place is seen before the run starts:
+    // nothing is computed and nothing is written.
     std::filesystem::remove(folder / "Spectra.json");
     std::filesystem::create_directory(folder / "Spectra.json");
     std::filesystem::remove(folder / "Spectra.CSV");
+    const EngineRun refused = runIn(folder);
+    EXPECT_EQ(refused.status, static_cast<int>(ExitStatus::InvalidConditions));
+    EXPECT_NE(refused.err.find("the companion file \"Spectra.json\""), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "Spectra.CSV"));
+    std::filesystem::remove(folder / "Spectra.json");
+
+    // A companion write that fails at the end (here a file-size limit that
+    // the result file fits under and its companion does not): the run
+    // reports a write error naming the companion, and the result file it
+    // wrote is whole.
+    ignoreSignalsThatWouldLoseARun();
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = static_cast<rlim_t>(result.size() + 512);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     const EngineRun failed = runIn(folder);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &previous), 0);
     EXPECT_EQ(failed.status, static_cast<int>(ExitStatus::WriteFailed));
     EXPECT_NE(failed.err.find("write error: Spectra.json: "), std::string::npos) << failed.err;
     EXPECT_EQ(readFile(folder / "Spectra.CSV"), result);
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "Spectra.json"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Spectra.json"));
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         EXPECT_NE(entry.path().filename().string().rfind(".corvane-", 0), 0u) << "left behind: " << entry.path();
     }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "core_test_support.h"
+#include "files/companion_file.h"
 
 namespace corvane {
 namespace {
@@ -243,6 +244,8 @@ const HostileCase kCases[] = {
      {"resultFileName \"r.csv\" points at a character device"}, nullptr, {}},
     {"ResultNamesAFifo", replacesWithNode("r.csv", S_IFIFO), {}, 4, {"\"r.csv\" points at a FIFO"}, nullptr, {}},
     {"ResultNamesASocket", replacesWithNode("r.csv", S_IFSOCK), {}, 4, {"\"r.csv\" points at a socket"}, nullptr, {}},
+    {"CompanionNamesAFifo", replacesWithNode("r.json", S_IFIFO), {}, 4,
+     {"the companion file \"r.json\" of resultFileName \"r.csv\" points at a FIFO"}, nullptr, {}},
     {"ResultInAFolderThatTakesNoFile", writes("B2F.dat", runParameters(11, "/proc/self/fd/1")), {"\n\n"},
      4, {"resultFileName \"/proc/self/fd/1\": the folder \"/proc/self/fd\"", "could not be created"}, nullptr, {}},
     // A symbolic link is replaced by the result; its target stays as it was.
@@ -382,9 +385,14 @@ TEST_P(HostileInput, IsRefusedOrSurvivedWithoutDamage) {
     }
     Snapshot after = snapshot(dir);
     if (c.result) {
+        // The result and, beside it, its companion file are what a run writes.
+        const std::string companion = companionFileName(c.result);
         EXPECT_TRUE(after.count(c.result)) << "no result " << c.result;
-        before.erase(c.result);
-        after.erase(c.result);
+        EXPECT_TRUE(after.count(companion)) << "no companion " << companion;
+        for (Snapshot* folder : {&before, &after}) {
+            folder->erase(c.result);
+            folder->erase(companion);
+        }
     }
     // Nothing else changed, and no temporary file stayed.
     EXPECT_EQ(after.size(), before.size());
