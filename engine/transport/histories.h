@@ -24,6 +24,9 @@ struct PhantomGeometry {
 struct HistoryStatistics {
     std::int64_t histories = 0;
     std::int64_t flights = 0;
+    // Histories run at the joins of several cores' pieces on top of the
+    // run's own: the work one core would not have done.
+    std::int64_t rerunHistories = 0;
 };
 
 // Refuses, before the first history, a run in which some bin's history count

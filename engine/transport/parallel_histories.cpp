@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "transport/allowed_cores.h"
 #include "transport/fast_physics.h"
 #include "transport/histories.h"
 #include "transport/photon_history.h"
@@ -78,6 +79,7 @@ struct Join {
     Tallies& dropped;
     std::int64_t flights = 0;         // of the true histories computed here
     std::int64_t droppedFlights = 0;  // of the guessed histories taken out
+    std::int64_t histories = 0;       // run here, true and taken out alike
 };
 
 // Joins a guessed stretch (generator `from` at its first history, `to` after
@@ -95,12 +97,14 @@ void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGen
     }
     RandomGenerator replay = from;
     if (i == n) {  // never met: every guessed history is taken out
+        join.histories += 2 * static_cast<std::int64_t>(n);
         join.droppedFlights += runStretch(stretch, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
         return;
     }
     // True histories i, i + 1, ... are the guessed j, j + 1, ...: `taken` of
     // them lie within the stretch both ways.
     const std::int32_t taken = std::min(n - i, n - j);
+    join.histories += static_cast<std::int64_t>(i) + j + (n - j - taken) + (n - i - taken);
     join.droppedFlights += runStretch({stretch.bin, j}, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
     if (j + taken < n) {
         // The guessed histories ran past the true stretch's end, which is
@@ -157,10 +161,7 @@ private:
 
 }  // namespace
 
-int availableCores() {
-    const unsigned threads = std::thread::hardware_concurrency();
-    return threads == 0 ? 1 : static_cast<int>(std::min(threads, 16u));
-}
+int availableCores() { return allowedCoresOfThisProcess(); }
 
 void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                             const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
@@ -317,6 +318,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             }
             addDifference(tallies, piece.tallies, *dropped);
             counted.flights += piece.flights - join.droppedFlights + join.flights;
+            counted.rerunHistories += join.histories;
         }
     }
     announceThrough(bins);
