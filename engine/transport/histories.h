@@ -68,7 +68,8 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
                             const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                             std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings);
 
-// The cores Cores::All takes: the machine's hardware threads, at most 16.
+// The cores Cores::All takes: the processors this process may run on (its
+// affinity and its control group's CPU quota), at most 16.
 int availableCores();
 
 // The same run computed by the plain reading of the transport rules: every

@@ -25,7 +25,7 @@ const std::vector<RqrQuality>& rqrQualities();
 struct RqrSettings {
     std::string formula = "birch";  // birch | tucker
     std::string angle = "12";       // degrees
-    std::string inherent = "2.5";   // mm Al eq.
+    std::string inherent = "1";     // mm Al eq.
     std::string material = "water"; // water | tissue
     std::string photons = "1000000";
     std::string field = "10";       // cm

@@ -70,8 +70,11 @@ Arguments parse(const std::vector<std::string>& args) {
             if (i + 1 == args.size()) throw UsageError(o + " needs a value");
             return args[++i];
         };
-        if (o == "--help" || o == "-h") return Arguments{"help"};
-        if (o == "--version") return Arguments{"version"};
+        if (o == "--help" || o == "-h" || o == "--version") {
+            Arguments only;
+            only.mode = o == "--version" ? "version" : "help";
+            return only;
+        }
         if (o == "--run-row" || o == "--run-task" || o == "--collect") {
             a.mode = o.substr(2);
         } else if (o == "--preset") {
