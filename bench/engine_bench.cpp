@@ -94,6 +94,20 @@ int main(int argc, char** argv) {
         for (const auto& component : sphere)
             for (std::int64_t v : component) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
     for (std::int64_t v : tallies.incident) checksum = (checksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    // The tallies per batch and the track lengths, in a checksum of their own
+    // so that the one above stays comparable with runs that kept neither.
+    std::uint64_t batchChecksum = 1469598103934665603ull;
+    const auto addBatchCells = [&](const Tallies::BatchCells& cells) {
+        for (const auto& batch : cells)
+            for (const auto& sphere : batch)
+                for (const auto& component : sphere)
+                    for (std::int64_t v : component)
+                        batchChecksum = (batchChecksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
+    };
+    addBatchCells(tallies.batchCounts);
+    addBatchCells(tallies.trackLength);
+    for (const auto& batch : tallies.batchIncident)
+        for (std::int64_t v : batch) batchChecksum = (batchChecksum ^ static_cast<std::uint64_t>(v)) * 1099511628211ull;
 
     if (reference) std::printf("transport       reference (plain reading, one core)\n");
     else std::printf("transport       fast, %d core%s\n", cores, cores == 1 ? "" : "s");
@@ -112,5 +126,6 @@ int main(int argc, char** argv) {
                 1e6 * wall / histories, 1e6 * seconds / histories);
     std::printf("flights/s       %.0f\n", static_cast<double>(statistics.flights) / wall);
     std::printf("tally checksum  %016llx\n", static_cast<unsigned long long>(checksum));
+    std::printf("batch checksum  %016llx\n", static_cast<unsigned long long>(batchChecksum));
     return 0;
 }

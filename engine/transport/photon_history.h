@@ -17,9 +17,10 @@
 namespace corvane {
 
 // Runs one history of source bin k (energy 0.5 k keV) for a field of diameter
-// fieldDiameter cm. Returns the number of flights.
+// fieldDiameter cm, scoring into batch `batch`. Returns the number of flights.
 template <class Physics, class Random>
-std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies) {
+std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies,
+                         int batch = 0) {
     float e = static_cast<float>(k * static_cast<double>(0.5f));
     const double fd = fieldDiameter;
 
@@ -34,7 +35,11 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         if (fd * 0.5f >= rho) break;
     }
     float z = 0;
-    if (rho <= 0.5f) ++tallies.incident[static_cast<std::size_t>(k)];
+    if (rho <= 0.5f) tallies.countIncident(k, batch);
+    // The straight ray from the source through the air (vacuum here) to the
+    // entry point crosses the half of the depth-0 sphere in front of the
+    // phantom; it is part of every history, also of those below 2 keV.
+    addSourceRay(tallies, x, y, PhantomGeometry::ssd, k, batch);
 
     // Direction from the point source through the entry point.
     const double rhod = rho;
@@ -63,7 +68,7 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         const float y1 = static_cast<float>(static_cast<double>(y) + sd * dir.sinTheta * dir.sinPhi);
         const float z1 = static_cast<float>(static_cast<double>(z) + sd * dir.cosTheta);
         ++flights;
-        physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component);
+        physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component, batch);
 
         if (physics.escapes(x1, y1, z1)) break;  // through a surface
         x = x1;
