@@ -1,6 +1,6 @@
 #include "summary.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace sweep {
 namespace {
@@ -17,9 +17,10 @@ std::string quoted(const std::string& text) {
 
 std::string figure(double value) {
     if (!std::isfinite(value)) return "";
+    // The shortest text that reads back as the same double.
     char text[40];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+    return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
 const char* const kDepthNames[] = {"incident", "0cm", "2cm", "5cm", "10cm", "15cm", "20cm"};

@@ -41,8 +41,9 @@ struct SummaryRow {
 std::string summaryHeader();
 
 // The summary's text: the header and one line per row, CR LF; text fields
-// quoted where they hold a comma, a quote or a line end; a figure that could
-// not be formed is left empty.
+// quoted where they hold a comma, a quote or a line end; figures in the
+// shortest text that reads back to the same double, left empty where a
+// figure could not be formed.
 std::string summaryText(const std::vector<SummaryRow>& rows);
 
 // The row of one planned condition: "refused" or "unreachable" with the
