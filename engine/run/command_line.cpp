@@ -18,9 +18,16 @@ namespace {
 
 constexpr int kMaxThreads = 4096;
 
-// Printable ASCII as it is, every other byte as \xHH: an argument is echoed
-// without sending control bytes to the terminal.
-std::string shown(std::string_view text) {
+CommandLine refused(const std::string& why) {
+    CommandLine line;
+    line.action = CommandLine::Action::Refused;
+    line.refusal = why;
+    return line;
+}
+
+}  // namespace
+
+std::string printableBytes(std::string_view text) {
     std::string s;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -35,15 +42,6 @@ std::string shown(std::string_view text) {
     }
     return s;
 }
-
-CommandLine refused(const std::string& why) {
-    CommandLine line;
-    line.action = CommandLine::Action::Refused;
-    line.refusal = why;
-    return line;
-}
-
-}  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string_view>& arguments) {
     CommandLine line;
@@ -68,13 +66,13 @@ CommandLine parseCommandLine(const std::vector<std::string_view>& arguments) {
         } else if (a.substr(0, 10) == "--threads=") {
             value = a.substr(10);
         } else {
-            return refused("unknown argument \"" + shown(a) + "\"");
+            return refused("unknown argument \"" + printableBytes(a) + "\"");
         }
         int threads = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), threads);
         if (value.empty() || ec != std::errc() || end != value.data() + value.size() || threads < 1 ||
             threads > kMaxThreads) {
-            return refused("--threads \"" + shown(value) + "\" is not a whole number from 1 to " +
+            return refused("--threads \"" + printableBytes(value) + "\" is not a whole number from 1 to " +
                            std::to_string(kMaxThreads));
         }
         line.threads = threads;

@@ -49,22 +49,6 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-std::string shown(const std::string& bytes) {
-    std::string s;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            s.push_back(c);
-        } else {
-            static const char digits[] = "0123456789ABCDEF";
-            s += "\\x";
-            s.push_back(digits[byte >> 4]);
-            s.push_back(digits[byte & 15]);
-        }
-    }
-    return s;
-}
-
 std::string nameProblem(const std::string& name) {
     if (name.empty()) return "the name is empty";
     if (name.size() > 64) return "the name \"" + shown(name.substr(0, 64)) + "...\" is longer than 64 bytes";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "run/command_line.h"
+
 namespace sweep {
 
 // A failure of the whole sweep (unreadable table, unusable output folder);
@@ -61,6 +63,6 @@ std::string nameProblem(const std::string& name);
 std::string runParameterText(const Condition& condition);
 
 // Printable ASCII as it is, every other byte as \xHH.
-std::string shown(const std::string& bytes);
+inline std::string shown(const std::string& bytes) { return corvane::printableBytes(bytes); }
 
 }  // namespace sweep

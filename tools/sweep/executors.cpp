@@ -1,22 +1,14 @@
 #include "executors.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "conditions.h"
+#include "process.h"
 #include "run/progress_line.h"
 #include "transport/allowed_cores.h"
-
-extern char** environ;
 
 namespace sweep {
 namespace {
@@ -27,35 +19,6 @@ std::string listText(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& n : names) text += n + "\n";
     return text;
-}
-
-// Starts `argv` (looked up in the PATH) in `folder` with standard input
-// closed and its standard output to `log`; returns its process id or throws.
-pid_t spawnIn(const std::vector<std::string>& command, const fs::path& folder, const fs::path& log) {
-    std::vector<std::string> arguments = command;
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw SweepError("cannot start " + command.front() + ": " + std::strerror(rc));
-    return pid;
-}
-
-int waitFor(pid_t pid, bool block) {
-    int raw = 0;
-    pid_t got;
-    while ((got = ::waitpid(pid, &raw, block ? 0 : WNOHANG)) < 0 && errno == EINTR) {
-    }
-    if (got == 0) return -1;  // still running
-    if (got < 0) return 1;
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
 }
 
 int ended(const fs::path& outdir, const std::vector<std::string>& names) {
@@ -160,10 +123,10 @@ std::vector<std::string> parallelCommand(const SweepSettings& settings, const st
 void runParallel(const SweepSettings& settings, const std::vector<std::string>& pending, SweepProgress& progress) {
     const std::string jobList = ".sweep/pending.txt";
     writeFileAtomically(settings.outdir / jobList, listText(pending));
-    const pid_t pid = spawnIn(parallelCommand(settings, jobList), settings.outdir, settings.outdir / ".sweep/parallel.log");
+    const pid_t pid = startProcess(parallelCommand(settings, jobList), settings.outdir, settings.outdir / ".sweep/parallel.log");
     progress.done(0);
     for (;;) {
-        const int status = waitFor(pid, false);
+        const int status = exitStatusOf(pid, false);
         progress.done(ended(settings.outdir, pending));
         if (status >= 0) {
             // GNU parallel counts failed jobs in its status; those are in the
@@ -212,7 +175,7 @@ void prepareSlurm(const SweepSettings& settings, const std::vector<std::string>&
         return;
     }
     const fs::path log = settings.outdir / ".sweep" / "sbatch.out";
-    int status = waitFor(spawnIn({"sbatch", "--parsable", script.string()}, settings.outdir, log), true);
+    int status = exitStatusOf(startProcess({"sbatch", "--parsable", script.string()}, settings.outdir, log));
     std::ifstream in(log);
     std::string job;
     std::getline(in, job);
@@ -222,7 +185,7 @@ void prepareSlurm(const SweepSettings& settings, const std::vector<std::string>&
     const std::vector<std::string> collect = {
         "sbatch",  "--parsable", "--dependency=afterany:" + job, "--job-name=corvane-sweep-collect",
         "--output=" + (settings.outdir / ".sweep" / "slurm-collect-%j.out").string(), "--wrap=" + collectCommand(settings)};
-    status = waitFor(spawnIn(collect, settings.outdir, log), true);
+    status = exitStatusOf(startProcess(collect, settings.outdir, log));
     if (status == 0) {
         out << "the summary is collected by a job that waits for it: " << (settings.outdir / "summary.csv").string() << "\n";
     } else {

@@ -1,17 +1,12 @@
 #include "rows.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-extern char** environ;
+#include "process.h"
 
 namespace sweep {
 namespace {
@@ -182,29 +177,12 @@ int runCorvaneInRow(const fs::path& outdir, const std::string& name, const fs::p
         arguments.push_back("--threads");
         arguments.push_back(std::to_string(threads));
     }
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, kOutputLog, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, kErrorLog, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-
     int exitStatus = 127;
     std::string failure;
-    if (spawned != 0) {
-        failure = "corvane-sweep: cannot start " + corvane.string() + ": " + std::strerror(spawned) + "\n";
-    } else {
-        int raw = 0;
-        while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-        }
-        exitStatus = WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : 1;
+    try {
+        exitStatus = exitStatusOf(startProcess(arguments, folder, kOutputLog, kErrorLog));
+    } catch (const SweepError& e) {
+        failure = std::string("corvane-sweep: ") + e.what() + "\n";
     }
     if (!failure.empty()) writeFileAtomically(folder / kErrorLog, failure);
     writeFileAtomically(folder / kExitStatusFile, std::to_string(exitStatus) + "\n");
