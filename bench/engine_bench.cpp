@@ -102,6 +102,11 @@ int main(int argc, char** argv) {
     std::printf("flights         %lld (%.3f per history)\n", static_cast<long long>(statistics.flights),
                 static_cast<double>(statistics.flights) / static_cast<double>(statistics.histories));
     const double histories = static_cast<double>(statistics.histories);
+    if (!reference && cores > 1) {
+        std::printf("run again       %lld histories at joins (%.3f %% of the run's)\n",
+                    static_cast<long long>(statistics.rerunHistories),
+                    100.0 * static_cast<double>(statistics.rerunHistories) / histories);
+    }
     std::printf("time            %.3f s wall, %.3f s processor\n", wall, seconds);
     std::printf("histories/s     %.0f (%.3f us per history wall, %.3f us processor)\n", histories / wall,
                 1e6 * wall / histories, 1e6 * seconds / histories);

@@ -1,15 +1,6 @@
 // Corvane: one Monte Carlo run on the files of the current working directory.
-// No arguments; the conditions come from "B2F.dat".
+// The conditions come from "B2F.dat"; see Corvane --help for the options.
 
-#include <iostream>
+#include "run/command_line.h"
 
-#include "run/console.h"
-#include "run/process_signals.h"
-#include "run/run_sequence.h"
-
-int main() {
-    corvane::ignoreSignalsThatWouldLoseARun();
-    corvane::RunOptions options;
-    options.encoding = corvane::consoleEncodingFromLocale();
-    return corvane::runEngine(std::cin, std::cout, std::cerr, options);
-}
+int main(int argc, char** argv) { return corvane::corvaneMain(argc, argv); }

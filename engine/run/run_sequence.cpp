@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "files/attenuation_table.h"
 #include "files/companion_file.h"
@@ -19,6 +20,7 @@
 #include "files/message_text.h"
 #include "transport/material_lookups.h"
 #include "files/result_file.h"
+#include "run/progress_line.h"
 #include "spectrum/incident_photons.h"
 #include "transport/histories.h"
 #include "transport/random_generator.h"
@@ -99,6 +101,31 @@ EngineError invalid(const std::string& what) {
     return EngineError(ExitStatus::InvalidConditions, std::string("invalid conditions: ") + kRunParameterFile + ": " + what);
 }
 
+// The histories on the threads the options ask for, their progress as bin
+// lines on `out` or as one line in place on the options' terminal.
+void runHistoriesWithProgress(const RunParameters& parameters, const IncidentSpectrum& spectrum,
+                              const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
+                              std::ostream& out, const RunOptions& options) {
+    std::unique_ptr<InPlaceProgress> inPlace;
+    if (options.progressTerminal) {
+        std::vector<std::int64_t> historiesInBin(static_cast<std::size_t>(binsInTables(parameters.binCount)) + 1, 0);
+        for (std::size_t k = 1; k < historiesInBin.size(); ++k) {
+            historiesInBin[k] = historyCount(parameters, spectrum, static_cast<int>(k));
+        }
+        inPlace = std::make_unique<InPlaceProgress>(*options.progressTerminal, options.encoding, historiesInBin);
+    }
+    std::ostream& progress = inPlace ? inPlace->binLines() : out;
+    const int threads = options.threads > 0 ? options.threads : availableCores();
+    if (threads >= 2) {
+        ParallelSettings settings;
+        settings.cores = threads;
+        runHistoriesInParallel(parameters, spectrum, material, random, tallies, progress, nullptr, settings);
+    } else {
+        runHistories(parameters, spectrum, material, random, tallies, progress, nullptr, Cores::One);
+    }
+    if (inPlace) inPlace->finish();
+}
+
 }  // namespace
 
 ClockTime localClock() {
@@ -171,7 +198,7 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         checkRunConditions(parameters, options.folder);
 
         printStartPrompt(console);
-        console.waitForEnter();
+        if (!options.batch) console.waitForEnter();
 
         const AttenuationTable table = readAttenuationTable(resolveFileName(options.folder, kCoefficientFile));
         IncidentSpectrum spectrum = parameters.formulaCode == 1 ? computeBirchSpectrum(parameters, table)
@@ -184,7 +211,7 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         checkMaterialTable(material, materialName, 0.5f * static_cast<float>(parameters.binCount));
 
         const ClockTime start = options.clock();
-        runHistories(parameters, spectrum, material, random, *tallies, console.out());
+        runHistoriesWithProgress(parameters, spectrum, material, random, *tallies, console.out(), options);
         formTotals(*tallies, parameters.binCount);
 
         console.line();
@@ -208,7 +235,7 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         console.line();
         console.line();
         console.line(" ---  Enter キーを押してください  ---");
-        console.waitForEnter();
+        if (!options.batch) console.waitForEnter();
         console.line("Stop - Program terminated.");
         if (!console.flushed()) {
             // The run itself is complete and its result saved; only the

@@ -26,6 +26,14 @@ struct RunOptions {
     std::filesystem::path folder = ".";
     ConsoleEncoding encoding = ConsoleEncoding::Utf8;
     std::function<ClockTime()> clock = localClock;
+    // No Enter waits: a run started from a script.
+    bool batch = false;
+    // The threads the histories run on; 0: the processors this process may
+    // run on. The result is the same for any number.
+    int threads = 0;
+    // When set, the progress is one line updating in place on this terminal
+    // instead of the bin lines on `out`.
+    std::ostream* progressTerminal = nullptr;
 };
 
 // Runs the engine on the files of options.folder, talking through in, out (the

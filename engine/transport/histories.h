@@ -17,6 +17,9 @@ namespace corvane {
 struct HistoryStatistics {
     std::int64_t histories = 0;
     std::int64_t flights = 0;
+    // Histories run at the joins of several cores' pieces on top of the
+    // run's own: the work one core would not have done.
+    std::int64_t rerunHistories = 0;
 };
 
 // Refuses, before the first history, a run in which some bin's history count
@@ -58,7 +61,8 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
                             const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                             std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings);
 
-// The cores Cores::All takes: the machine's hardware threads, at most 16.
+// The cores Cores::All takes: the processors this process may run on (its
+// affinity and its control group's CPU quota), at most 16.
 int availableCores();
 
 // The same run computed by the plain reading of the transport rules: every

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "transport/allowed_cores.h"
 #include "transport/fast_physics.h"
 #include "transport/histories.h"
 #include "transport/photon_history.h"
@@ -86,6 +87,7 @@ struct Join {
     Tallies& dropped;
     std::int64_t flights = 0;         // of the true histories computed here
     std::int64_t droppedFlights = 0;  // of the guessed histories taken out
+    std::int64_t histories = 0;       // run here, true and taken out alike
 };
 
 // Joins a guessed stretch (generator `from` at its first history, `to` after
@@ -105,12 +107,14 @@ void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGen
     }
     RandomGenerator replay = from;
     if (i == n) {  // never met: every guessed history is taken out
+        join.histories += 2 * static_cast<std::int64_t>(n);
         join.droppedFlights += runStretch(stretch, join.fieldDiameter, join.physics, replay, join.dropped);
         return;
     }
     // True histories i, i + 1, ... are the guessed j, j + 1, ...: `taken` of
     // them lie within the stretch both ways.
     const std::int32_t taken = std::min(n - i, n - j);
+    join.histories += static_cast<std::int64_t>(i) + j + (n - j - taken) + (n - i - taken);
     join.droppedFlights += runStretch(stretch.part(0, j), join.fieldDiameter, join.physics, replay, join.dropped);
     // The kept histories were scored in the batches of their guessed indices
     // j + m; what those whose true index i + m lies in another batch added is
@@ -179,8 +183,10 @@ private:
 }  // namespace
 
 int availableCores() {
-    const unsigned threads = std::thread::hardware_concurrency();
-    return threads == 0 ? 1 : static_cast<int>(std::min(threads, 16u));
+    // The joins run on the first core while the others wait; past 16 cores
+    // their extra histories (a quarter of the run's at 32 cores) cost more
+    // than the cores add. More can still be asked for explicitly.
+    return std::min(allowedCoresOfThisProcess(), 16);
 }
 
 void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
@@ -346,6 +352,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             }
             tallies.addDifference(piece.tallies, *dropped);
             counted.flights += piece.flights - join.droppedFlights + join.flights;
+            counted.rerunHistories += join.histories;
         }
     }
     announceThrough(bins);
