@@ -5,6 +5,7 @@
 #include <charconv>
 #include <iostream>
 
+#include "files/message_text.h"
 #include "run/console.h"
 #include "run/process_signals.h"
 #include "run/progress_line.h"
@@ -27,22 +28,6 @@ CommandLine refused(const std::string& why) {
 }
 
 }  // namespace
-
-std::string printableBytes(std::string_view text) {
-    std::string s;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            s.push_back(c);
-        } else {
-            static const char digits[] = "0123456789ABCDEF";
-            s += "\\x";
-            s.push_back(digits[byte >> 4]);
-            s.push_back(digits[byte & 15]);
-        }
-    }
-    return s;
-}
 
 CommandLine parseCommandLine(const std::vector<std::string_view>& arguments) {
     CommandLine line;
@@ -67,13 +52,13 @@ CommandLine parseCommandLine(const std::vector<std::string_view>& arguments) {
         } else if (a.substr(0, 10) == "--threads=") {
             value = a.substr(10);
         } else {
-            return refused("unknown argument \"" + printableBytes(a) + "\"");
+            return refused("unknown argument \"" + safeText(a) + "\"");
         }
         int threads = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), threads);
         if (value.empty() || ec != std::errc() || end != value.data() + value.size() || threads < 1 ||
             threads > kMaxThreads) {
-            return refused("--threads \"" + printableBytes(value) + "\" is not a whole number from 1 to " +
+            return refused("--threads \"" + safeText(value) + "\" is not a whole number from 1 to " +
                            std::to_string(kMaxThreads));
         }
         line.threads = threads;

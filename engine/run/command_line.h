@@ -23,10 +23,6 @@ struct CommandLine {
 // --batch, --threads N (or --threads=N, N from 1 to 4096).
 CommandLine parseCommandLine(const std::vector<std::string_view>& arguments);
 
-// Printable ASCII as it is, every other byte as \xHH: input echoed in a
-// message without sending control bytes to a terminal.
-std::string printableBytes(std::string_view text);
-
 // The text of --help and of --version.
 std::string helpText();
 std::string versionText();

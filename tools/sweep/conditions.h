@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/command_line.h"
+#include "files/message_text.h"
 
 namespace sweep {
 
@@ -62,7 +62,8 @@ std::string nameProblem(const std::string& name);
 // The eleven lines of "B2F.dat" for a condition, CR LF, naming kResultFileName.
 std::string runParameterText(const Condition& condition);
 
-// Printable ASCII as it is, every other byte as \xHH.
-inline std::string shown(const std::string& bytes) { return corvane::printableBytes(bytes); }
+// Bytes from a table or a command line, safe to echo in a message: control
+// bytes and bytes that are not UTF-8 as \xNN.
+inline std::string shown(const std::string& bytes) { return corvane::safeText(bytes); }
 
 }  // namespace sweep
