@@ -181,20 +181,10 @@ TEST(BatchRun, ProgressInPlaceReplacesTheBinLines) {
     EXPECT_EQ(batch.result, runInProcess("\n\n", false, 1).result);
 }
 
-struct ProgramRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::ProgramRun;
 
 ProgramRun runCorvane(const std::filesystem::path& folder, const std::string& arguments, const std::string& input) {
-    writeFile(folder / ".input", input);
-    const std::string command = "cd '" + folder.string() + "' && LC_ALL=C.UTF-8 '" CORVANE_EXE "' " + arguments +
-                                " < .input > .stdout 2> .stderr";
-    const int raw = std::system(command.c_str());
-    ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(folder / ".stdout"), readFile(folder / ".stderr")};
-    for (const char* scratch : {".input", ".stdout", ".stderr"}) std::filesystem::remove(folder / scratch);
-    return run;
+    return testing::runCorvaneProgram(folder, &input, arguments);
 }
 
 TEST(CorvaneProgram, BatchAndThreadsWriteTheInteractiveResult) {

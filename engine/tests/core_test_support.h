@@ -3,6 +3,7 @@
 // folder, whole-file reading and writing, and a coefficient table written in
 // the table's own fixed columns.
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -50,6 +51,33 @@ inline std::string readFile(const std::filesystem::path& file) {
     s << in.rdbuf();
     return s.str();
 }
+
+#ifdef CORVANE_EXE
+// What the built Corvane did when run as a user would: its exit status and
+// the two console streams.
+struct ProgramRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built Corvane in `folder` with `arguments`, in a UTF-8 locale, with
+// `input` on standard input (or standard input closed at once).
+inline ProgramRun runCorvaneProgram(const std::filesystem::path& folder, const std::string* input,
+                                    const std::string& arguments = "") {
+    std::string redirect = "< /dev/null";
+    if (input) {
+        writeFile(folder / ".input", *input);
+        redirect = "< .input";
+    }
+    const std::string command = "cd '" + folder.string() + "' && LC_ALL=C.UTF-8 '" CORVANE_EXE "' " + arguments +
+                                " " + redirect + " > .stdout 2> .stderr";
+    const int raw = std::system(command.c_str());
+    ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(folder / ".stdout"), readFile(folder / ".stderr")};
+    for (const char* scratch : {".input", ".stdout", ".stderr"}) std::filesystem::remove(folder / scratch);
+    return run;
+}
+#endif
 
 // The coefficients of one row of the coefficient table, bin k = 1..300.
 struct CoefficientRow {

@@ -18,28 +18,11 @@ using testing::readFile;
 using testing::runParameterText;
 using testing::writeFile;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::ProgramRun;
 
-// Runs the engine in `folder` with `input` on standard input (or with standard
-// input closed at once), in a UTF-8 locale.
 Outcome runCorvane(const std::filesystem::path& folder, const std::string* input) {
-    std::string redirect = "< /dev/null";
-    if (input) {
-        writeFile(folder / ".input", *input);
-        redirect = "< .input";
-    }
-    const std::string command = "cd '" + folder.string() + "' && LC_ALL=C.UTF-8 '" CORVANE_EXE "' " + redirect +
-                                " > .stdout 2> .stderr";
-    const int raw = std::system(command.c_str());
-    Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(folder / ".stdout"), readFile(folder / ".stderr")};
-    for (const char* scratch : {".input", ".stdout", ".stderr"}) std::filesystem::remove(folder / scratch);
-    return outcome;
+    return testing::runCorvaneProgram(folder, input);
 }
-
 Outcome runCorvane(const std::filesystem::path& folder, const std::string& input) { return runCorvane(folder, &input); }
 
 const std::string kBanner =
