@@ -5,9 +5,10 @@
 // stored; a conversion of a real to an integer truncates toward zero. The
 // random path, and so every result, depends on each of these roundings, so
 // each one is written with the operations below and is one grep away:
-// asDouble( marks where a stored float enters a formula, storeFloat( where a
-// result is rounded to be stored, truncateToInt( where a real becomes an
-// integer.
+// asDouble( marks where the evaluation in double of a formula starts (the
+// other floats of the formula join it by the usual promotion to double),
+// storeFloat( where a result is rounded to be stored, truncateToInt( where a
+// real becomes an integer.
 //
 // Naming convention of the formulas: a local named like a stored float with
 // the letter d appended (ed, kd, rhod) is that float's double value, taken

@@ -37,7 +37,7 @@ PhaseSamples phaseSamples(std::int32_t rectificationCode) {
 // Birch and Marshall: one integration step for photon energy e and electron
 // energy t, with the self-absorption factor a of the path out of the target.
 double birchTerm(float /*e*/, float t, float x, double a) {
-    const double xd = x;
+    const double xd = asDouble(x);
     const double phi = 0.503f - 0.94597f * xd + 0.1553f * (xd * xd) + 1.1632f * (xd * xd * xd) -
                        0.6818f * (xd * xd * xd * xd);
     return a * (1 + t / 511.0) * phi;
@@ -46,7 +46,7 @@ double birchTerm(float /*e*/, float t, float x, double a) {
 // Tucker, Barnes and Chakraborty: the same step with their shape polynomial,
 // energy factor and stopping-power fit.
 double tuckerTerm(float e, float t, float x, double a) {
-    const double xd = x;
+    const double xd = asDouble(x);
     const double b = 1 - 5.049f * xd + 10.847f * (xd * xd) - 10.516f * (xd * xd * xd) + 3.842f * (xd * xd * xd * xd);
     const double stopping = 1036.1f * std::exp(-0.04695f * asDouble(t)) + 202.41f;
     return (1 + 511.0 / t) * b * (0.03658f + 0.000029f * asDouble(e)) / stopping * a;
@@ -126,7 +126,7 @@ std::string number(double value) {
 }  // namespace
 
 float thomsonWhiddingtonConstant(float v) {
-    const double vd = v;
+    const double vd = asDouble(v);
     return storeFloat(141766.0f + 12157.0f * vd - 111.046f * (vd * vd) + 0.552536f * (vd * vd * vd) -
                               0.000970158f * (vd * vd * vd * vd));
 }

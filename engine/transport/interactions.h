@@ -115,13 +115,13 @@ inline KahnProposal kahnProposal(double kd, float p, float u1, float u2) {
     KahnProposal proposal;
     if (u1 <= p) {
         proposal.eta = storeFloat((2.0f / kd) * u2 + 1.0f);
-        const double etad = proposal.eta;
+        const double etad = asDouble(proposal.eta);
         proposal.acceptance = 4.0f * (1 / etad - 1 / (etad * etad));
         return proposal;
     }
     proposal.eta = storeFloat((kd + 2.0f) / ((1.0f - asDouble(u2)) * 2.0f + kd));
     const float c = storeFloat((kd - asDouble(proposal.eta) * kd) + 1.0f);
-    const double cd = c;
+    const double cd = asDouble(c);
     proposal.acceptance = 0.5f * (cd * cd + 1 / asDouble(proposal.eta));
     return proposal;
 }
@@ -139,9 +139,9 @@ inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float&
 // incoherent scattering function S(x) below x = 10 per angstrom.
 template <MaterialLookups Material, UniformSource Random>
 Scatter sampleIncoherent(float e, const Material& material, Random& random) {
-    const double ed = e;
+    const double ed = asDouble(e);
     const float k = storeFloat(asDouble(kElectronRestEnergy) / ed);
-    const double kd = k;
+    const double kd = asDouble(k);
     const float p = storeFloat((kd + 2.0f) / (9.0f * kd + 2.0f));
     float theta = 0;
     for (;;) {
@@ -155,8 +155,8 @@ Scatter sampleIncoherent(float e, const Material& material, Random& random) {
             theta = storeFloat(asDouble(kPi) * 0.5f);
         } else {
             if (cosTheta > 1) cosTheta = 1;
-            const double c = cosTheta;
-            theta = storeFloat(std::atan(std::sqrt(1 - c * c) / c));
+            const double cosThetad = asDouble(cosTheta);
+            theta = storeFloat(std::atan(std::sqrt(1 - cosThetad * cosThetad) / cosThetad));
             if (theta < 0) theta = storeFloat(asDouble(theta) + kPi);
         }
         const float x = storeFloat(std::sin(asDouble(theta) * 0.5f) * ed / kHc);
@@ -185,16 +185,16 @@ Scatter coherentScatter(float e, DrawMomentumTransfer drawMomentumTransfer, Draw
         const float x = drawMomentumTransfer();
         const float t = storeFloat(asDouble(x) * kHc / e);
         if (t > 1) continue;  // beyond backscatter at this energy
-        const double td = t;
+        const double td = asDouble(t);
         cosTheta = storeFloat(1 - (td * td) * 2);
         const float u2 = drawUniform();
-        const double cd = cosTheta;
+        const double cd = asDouble(cosTheta);
         if (asDouble(u2) * 2 <= cd * cd + 1) break;
     }
     Scatter out;
     out.energy = e;
     out.cosTheta = cosTheta;
-    const double cd = cosTheta;
+    const double cd = asDouble(cosTheta);
     out.sinTheta = storeFloat(std::sqrt(1 - cd * cd));
     return out;
 }
@@ -221,8 +221,8 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
                                         asDouble(cosThetaS) * old.cosTheta);
     if (cosTheta > 1) cosTheta = 1;
     if (cosTheta < -1) cosTheta = -1;
-    const double ct = cosTheta;
-    const float sinTheta = storeFloat(std::sqrt(1 - ct * ct));
+    const double cosThetad = asDouble(cosTheta);
+    const float sinTheta = storeFloat(std::sqrt(1 - cosThetad * cosThetad));
     d.cosTheta = cosTheta;
     d.sinTheta = sinTheta;
     if (sinTheta == 0) {
@@ -238,7 +238,7 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
         d.cosPhi = -cphi;
         return d;
     }
-    const float u = storeFloat((asDouble(cosThetaS) - ct * old.cosTheta) /
+    const float u = storeFloat((asDouble(cosThetaS) - cosThetad * old.cosTheta) /
                                        (asDouble(sinTheta) * old.sinTheta));
     d.sinPhi = storeFloat(asDouble(u) * old.sinPhi + asDouble(t) * old.cosPhi);
     d.cosPhi = storeFloat(asDouble(u) * old.cosPhi - asDouble(t) * old.sinPhi);
