@@ -9,27 +9,9 @@
 #endif
 
 #include "model/energy_grid.h"
+#include "transport/short_math.h"
 
 namespace corvane {
-
-RandomValueTables::RandomValueTables() {
-    for (std::int32_t a = 0; a < RandomGenerator::kModulus; ++a) {
-        const auto i = static_cast<std::size_t>(a);
-        const float r = RandomGenerator::toUniform(a);
-        uniform[i] = r;
-        logUniform[i] = a == 0 ? 0.0 : std::log(static_cast<double>(r));
-        // The azimuth phi = U * pi * 2, stored, then its cosine and sine.
-        const float phi = static_cast<float>(static_cast<double>(r) * kPi * 2);
-        cosAzimuth[i] = static_cast<float>(std::cos(static_cast<double>(phi)));
-        sinAzimuth[i] = static_cast<float>(std::sin(static_cast<double>(phi)));
-    }
-}
-
-const RandomValueTables& randomValueTables() {
-    static const RandomValueTables tables;
-    return tables;
-}
-
 
 FastPhysics::FastPhysics(const MaterialTable& table)
     : smax(table.smax),
@@ -70,176 +52,6 @@ FastPhysics::FastPhysics(const MaterialTable& table)
     }
 }
 
-namespace {
-
-// Whether every double within `margin` of v rounds to the same float as v:
-// then a value known to lie that close to v is stored as the same float.
-[[gnu::always_inline]] inline bool roundsAlike(double v, double margin) {
-    const float f = static_cast<float>(v);
-    return static_cast<float>(v - margin) == f && static_cast<float>(v + margin) == f;
-}
-
-// pi minus the engine's pi 3.141592f, in double (pi as a sum of two doubles).
-constexpr double kPiHigh = 3.141592653589793116;
-constexpr double kPiLow = 1.2246467991473532e-16;
-const double kPiShortfall = (kPiHigh - static_cast<double>(kPi)) + kPiLow;
-
-// exp: y = k ln2 / 256 + r with |r| <= ln2 / 512 (a little more after the
-// rounding of k), exp(y) = 2^(k / 256) exp(r), 2^(j / 256) from a table and
-// exp(r) from its Taylor polynomial of degree 3.
-constexpr double kExpShift = 0x1.8p52;        // adding it rounds to an integer
-constexpr double kTwoFiftySixOverLn2 = 369.32993046757463;
-constexpr double kLn2OverTwoFiftySixHigh = 0x1.62e42feep-9;  // 32 bits: k times it is exact
-constexpr double kLn2OverTwoFiftySixLow = 1.90821492927058770002e-10 / 256;
-const std::array<double, 256> kPowersOfTwo = [] {
-    std::array<double, 256> t{};
-    for (int j = 0; j < 256; ++j) t[static_cast<std::size_t>(j)] = std::exp2(j / 256.0);
-    return t;
-}();
-
-// log: v = 2^m x with x in [1, 2), x c = 1 + r for c, a float near the
-// inverse of the middle of x's 1/128 interval, so that x c and r are exact
-// and |r| < 1/250; ln v = m ln2 - ln c + ln(1 + r), the last from its Taylor
-// polynomial of degree 6.
-struct LogRow {
-    double inverse;        // c
-    double minusLogInverse;  // -ln c
-};
-const std::array<LogRow, 128> kLogRows = [] {
-    std::array<LogRow, 128> t{};
-    for (int j = 0; j < 128; ++j) {
-        const float c = static_cast<float>(1 / (1 + (j + 0.5) / 128));
-        t[static_cast<std::size_t>(j)] = LogRow{c, -std::log(static_cast<double>(c))};
-    }
-    return t;
-}();
-constexpr double kLn2 = 0.69314718055994530942;
-
-}  // namespace
-
-// The two short functions are written to be inlined where the coefficients
-// are interpolated; the named functions below give them to the rest.
-namespace {
-
-// Error of the approximation, relative: the reduced argument r is within
-// 1e-17 of y - k ln2 / 256 (k ln2_high is exact, the two subtractions round
-// once each, |k| < 2^15); the polynomial's truncation is below 1.5e-13 for
-// |r| < 0.00136 and its evaluation rounds within 2e-16; the table entry is
-// within one unit in the last place (2.3e-16) and the product rounds within
-// 1.1e-16. The library's exponential is within one unit in the last place as
-// well, so both lie within 2e-13 v of the approximation v, less than 2048
-// units in the last place of v (at least v 2^-53 each). A float keeps the
-// upper 24 of the 53 bits of a double of its range, so rounding goes by the
-// lower 29 bits, and the only boundaries near v lie where they read 2^28,
-// the midpoint between two floats (the boundaries around a power of two are
-// 2^27 units away from it): when they differ from 2^28 by more than 2048,
-// every double within 2048 units of v rounds to the float of v.
-[[gnu::always_inline]] inline bool shortExp(double y, float& result) {
-    if (!(y > -80.0 && y < 80.0)) return false;  // results that are normal floats
-    const double shifted = y * kTwoFiftySixOverLn2 + kExpShift;
-    const double kd = shifted - kExpShift;
-    const auto k = static_cast<std::int32_t>(std::bit_cast<std::uint64_t>(shifted));
-    const double r = (y - kd * kLn2OverTwoFiftySixHigh) - kd * kLn2OverTwoFiftySixLow;
-    const double p = 1 + r * (1 + r * (0.5 + r * (1.0 / 6)));
-    const std::int32_t m = k >> 8;  // floor(k / 256)
-    const double scale = std::bit_cast<double>(static_cast<std::uint64_t>(1023 + m) << 52);
-    const double v = kPowersOfTwo[static_cast<std::size_t>(k & 255)] * p * scale;
-    const std::uint64_t dropped = std::bit_cast<std::uint64_t>(v) & 0x1fffffffu;
-    if (dropped - (0x10000000u - 2048u) <= 4096u) return false;  // within 2048 units of a midpoint
-    result = static_cast<float>(v);
-    return true;
-}
-
-// Error of the approximation, absolute: ln2 as a double and m ln2 are within
-// 2e-16 |m|, -ln c within 1.6e-16 (the library's logarithm, |ln c| < 0.7),
-// the two sums round within 1.1e-16 of a value below 0.7 (|m| + 1) each, and
-// the polynomial is within 1e-17: below 5e-16 (|m| + 1). The library's
-// logarithm of v is within 1.6e-16 (|m| + 1) as well, so both lie within
-// 1e-15 (|m| + 1) of the approximation.
-[[gnu::always_inline]] inline bool shortLog(float v, float& result) {
-    const auto bits = std::bit_cast<std::uint32_t>(v);
-    const std::int32_t exponent = static_cast<std::int32_t>(bits >> 23);
-    if (exponent == 0 || exponent >= 255) return false;  // zero, subnormal, negative, infinite or not a number
-    const std::int32_t m = exponent - 127;
-    const LogRow& row = kLogRows[(bits >> 16) & 127];
-    const double x = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
-    const double r = x * row.inverse - 1;  // exact
-    const double p =
-        r * (1 + r * (-0.5 + r * (1.0 / 3 + r * (-0.25 + r * (0.2 + r * (-1.0 / 6))))));
-    const double value = (m * kLn2 + row.minusLogInverse) + p;
-    const double margin = 1e-15 * (std::abs(m) + 1);
-    if (!roundsAlike(value, margin)) return false;
-    result = static_cast<float>(value);
-    return true;
-}
-
-// The arc tangent: the angle phi of (|c|, s) in [0, pi/2] is found near
-// one of 1024 evenly spaced nodes theta_j, whose cosine and sine are kept as
-// doubles with the exact angle of that rounded pair (atan2 in long double,
-// as a sum of two doubles). Turning (|c|, s) back by the node gives
-// phi - theta_j = atan(r), r = (s cj - |c| sj) / (|c| cj + s sj), and
-// |r| < 1e-3, where r - r^3 / 3 + r^5 / 5 is within 2e-22. The node comes
-// from a bucket of the smaller of s and |c| (the sine below 45 degrees, the
-// cosine above, both at most 0.7072), in which the angle moves by less than
-// 2.5e-4. Errors: the numerator loses at most 1.6e-16 to cancellation and
-// its products, the quotient another 2 roundings of r, the final sum half a
-// unit in the last place of phi (1.1e-16): within 3e-16 in all.
-constexpr int kArcNodeCount = 1024;
-constexpr int kArcBucketCount = 4096;
-constexpr double kArcKeyLimit = 0.7072;
-struct ArcNode {
-    double cosine, sine;
-    double angleHigh, angleLow;  // the angle of (cosine, sine)
-};
-const std::array<ArcNode, kArcNodeCount + 1> kArcNodes = [] {
-    std::array<ArcNode, kArcNodeCount + 1> t{};
-    for (int j = 0; j <= kArcNodeCount; ++j) {
-        const long double angle = static_cast<long double>(j) * (kPiHigh / 2) / kArcNodeCount;
-        ArcNode& n = t[static_cast<std::size_t>(j)];
-        n.cosine = static_cast<double>(std::cos(angle));
-        n.sine = static_cast<double>(std::sin(angle));
-        const long double exact = std::atan2(static_cast<long double>(n.sine), static_cast<long double>(n.cosine));
-        n.angleHigh = static_cast<double>(exact);
-        n.angleLow = static_cast<double>(exact - static_cast<long double>(n.angleHigh));
-    }
-    return t;
-}();
-// The node nearest the middle of each bucket: by the sine for angles up to
-// 45 degrees, by the cosine above.
-// Buckets 0..4095 by the sine, 4096..8191 by the cosine.
-const std::array<std::uint16_t, 2 * kArcBucketCount> kArcBuckets = [] {
-    std::array<std::uint16_t, 2 * kArcBucketCount> t{};
-    const double spacing = (kPiHigh / 2) / kArcNodeCount;
-    for (int b = 0; b < kArcBucketCount; ++b) {
-        const double middle = (b + 0.5) * kArcKeyLimit / kArcBucketCount;
-        t[static_cast<std::size_t>(b)] = static_cast<std::uint16_t>(std::lround(std::asin(middle) / spacing));
-        t[static_cast<std::size_t>(kArcBucketCount + b)] =
-            static_cast<std::uint16_t>(std::lround(std::acos(middle) / spacing));
-    }
-    return t;
-}();
-
-// Written without branches: which side of 45 degrees, and the sign of c,
-// are as likely one way as the other.
-[[gnu::always_inline]] inline double shortArcTangent(double s, double c) {
-    const double a = std::abs(c);
-    const double key = std::min(s, a);
-    auto b = static_cast<std::int32_t>(key * (kArcBucketCount / kArcKeyLimit));
-    b = std::min(b, kArcBucketCount - 1);
-    const std::int32_t side = static_cast<std::int32_t>(s > a) * kArcBucketCount;
-    const ArcNode& n = kArcNodes[kArcBuckets[static_cast<std::size_t>(side + b)]];
-    const double r = (s * n.cosine - a * n.sine) / (a * n.cosine + s * n.sine);
-    const double r2 = r * r;
-    const double phi = n.angleHigh + (n.angleLow + (r + r * r2 * (-1.0 / 3 + r2 * 0.2)));
-    return std::copysign(phi, c);
-}
-
-}  // namespace
-
-bool expRoundedToFloat(double y, float& result) { return shortExp(y, result); }
-bool logRoundedToFloat(float v, float& result) { return shortLog(v, result); }
-double arcTangentOfSineOverCosine(double s, double c) { return shortArcTangent(s, c); }
-
 FastPhysics::IncoherentSetup::IncoherentSetup(float e) {
     ed = e;
     const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
@@ -274,7 +86,7 @@ FastPhysics::IncoherentSetup::IncoherentSetup(float e) {
     // The short arc tangent and the library's lie within 1e-15 of each
     // other: when everything that close rounds to one float, that float is
     // the library's theta, and the short value serves as the arc below.
-    double arc = shortArcTangent(s, c);
+    double arc = arcTangentOfSineOverCosine(s, c);
     if (!roundsAlike(arc, 1e-15)) arc = std::atan(s / c);
     angle.theta = static_cast<float>(arc);
     if (angle.theta < 0) {
@@ -424,14 +236,14 @@ Scatter FastPhysics::sampleIncoherentAtBin(std::int32_t k, float e, RandomGenera
 
 InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
     float lnE;
-    if (!shortLog(e, lnE)) lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    if (!logRoundedToFloat(e, lnE)) lnE = static_cast<float>(std::log(static_cast<double>(e)));
     // The first row i >= 2 with E[i] > e, bounded by the last row.
     const auto i = static_cast<std::size_t>(energyRows_.row(table_.energy, table_.n, e));
     const double lnELow = lnEnergy_[i - 1];
     const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / lnEnergyStep_[i]);
     const auto exponential = [](double y) {
         float v;
-        if (!shortExp(y, v)) v = static_cast<float>(std::exp(y));
+        if (!expRoundedToFloat(y, v)) v = static_cast<float>(std::exp(y));
         return v;
     };
     InteractionCoefficients mu;

@@ -33,19 +33,10 @@
 #include "transport/histories.h"
 #include "transport/interactions.h"
 #include "transport/random_generator.h"
+#include "transport/random_value_tables.h"
 #include "transport/tallies.h"
 
 namespace corvane {
-
-// Tables over the 16384 values a draw can take.
-struct RandomValueTables {
-    std::array<double, RandomGenerator::kModulus> logUniform{};  // ln(a / D); unused for a = 0
-    std::array<float, RandomGenerator::kModulus> uniform{};      // a / D
-    std::array<float, RandomGenerator::kModulus> cosAzimuth{};   // cos(a / D * pi * 2)
-    std::array<float, RandomGenerator::kModulus> sinAzimuth{};
-
-    RandomValueTables();
-};
 
 // Finds the row of a lookup (firstRowAbove from row 2) almost without a
 // search: the argument range [0, limit) is cut into equal buckets, each
@@ -89,19 +80,6 @@ inline void RowIndex::build(const std::array<float, Size>& key, int last, float 
         end_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(firstRowAbove(key, 2, last, high));
     }
 }
-
-// exp(y) and ln(v) rounded to float exactly as the library's double results
-// would be, from a table and a short polynomial: true when every double within
-// the error bound of the approximation (and of the library's own error) rounds
-// to the same float, which is then the result; false when the value lies too
-// close to a rounding boundary to decide, or outside the covered range.
-bool expRoundedToFloat(double y, float& result);
-bool logRoundedToFloat(float v, float& result);
-
-// The arc tangent of s / c for a cosine c != 0 and s = sqrt(1 - c^2), from
-// a table of angles and a short series, within 3e-16 of the angle of the
-// vector (c, s), as the library's atan(s / c) is.
-double arcTangentOfSineOverCosine(double s, double c);
 
 class FastPhysics {
 public:
@@ -249,8 +227,5 @@ private:
     std::array<float, RandomGenerator::kModulus> coherentX_{};
     const RandomValueTables& tables_;
 };
-
-// The tables of the random values, built on first use.
-const RandomValueTables& randomValueTables();
 
 }  // namespace corvane
