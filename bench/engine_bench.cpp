@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
     const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     const std::uint64_t checksum = tallyChecksum(tallies);
+    // The tallies per batch and the track lengths, in a checksum of their own
+    // so that the one above stays comparable with runs that kept neither.
+    const std::uint64_t batchChecksum = batchTallyChecksum(tallies);
 
     if (reference) std::printf("transport       reference (plain reading, one core)\n");
     else std::printf("transport       fast, %d core%s\n", cores, cores == 1 ? "" : "s");
@@ -104,5 +107,6 @@ int main(int argc, char** argv) {
                 1e6 * wall / histories, 1e6 * seconds / histories);
     std::printf("flights/s       %.0f\n", static_cast<double>(statistics.flights) / wall);
     std::printf("tally checksum  %016llx\n", static_cast<unsigned long long>(checksum));
+    std::printf("batch checksum  %016llx\n", static_cast<unsigned long long>(batchChecksum));
     return 0;
 }

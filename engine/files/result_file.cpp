@@ -1,15 +1,6 @@
 #include "files/result_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <vector>
-
+#include "files/atomic_file.h"
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/fixed_field.h"
@@ -25,28 +16,6 @@ const char* const kColumnLabels[20] = {
 };
 
 std::string count(std::int64_t value) { return formatF(static_cast<double>(value), 10, 0); }
-
-// Writes the whole text to a file descriptor, retrying short writes.
-bool writeAll(int fd, const std::string& text) {
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-}
 
 }  // namespace
 
@@ -95,30 +64,7 @@ void writeResultFile(const std::filesystem::path& folder, const RunParameters& p
 
     const std::string name = resultFileName(p);
     if (name.empty()) throw writeError("(blank name)", "the result file name is blank");
-    const std::filesystem::path target = resolveFileName(folder, name);
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-
-    // The temporary file lives beside the target, so that the rename stays
-    // within one file system and replaces the target in one step.
-    std::string pattern = (dir / (".corvane-result-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkstemp(buffer.data());
-    if (fd < 0) throw writeError(name, std::string("cannot create a file in its folder: ") + std::strerror(errno));
-    const std::string temporary(buffer.data());
-
-    const auto fail = [&](const char* what, int error) {
-        ::unlink(temporary.c_str());
-        return writeError(name, std::string(what) + std::strerror(error));
-    };
-    if (::fchmod(fd, newFileMode()) != 0 || !writeAll(fd, text) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw fail("", error);
-    }
-    if (::close(fd) != 0) throw fail("", errno);
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) throw fail("cannot replace the file: ", errno);
+    replaceFileWhole(resolveFileName(folder, name), name, text);
 }
 
 }  // namespace corvane

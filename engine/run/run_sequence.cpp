@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "files/attenuation_table.h"
+#include "files/companion_file.h"
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/fixed_field.h"
@@ -196,6 +197,13 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err, const RunO
         console.line(" 計算終了時刻 =" + clockText(end));
 
         writeResultFile(options.folder, parameters, *tallies);
+        // Beside it, after it: the tallies per batch and the true fluence.
+        RunSpectrum runSpectrum;
+        runSpectrum.incident = spectrum;
+        for (int k = 1; k <= kBins; ++k) {
+            runSpectrum.histories[static_cast<std::size_t>(k)] = historyCount(parameters, spectrum, k);
+        }
+        writeCompanionFile(options.folder, parameters, runSpectrum, *tallies);
 
         console.line();
         console.line("---  計算結果は " + shownName(parameters) + " に保存しました ---");

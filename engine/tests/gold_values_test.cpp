@@ -192,8 +192,8 @@ public:
     }
 
     void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
-               int component) {
-        physics_.score(tallies, x0, y0, z0, x1, y1, z1, cosTheta, e, component);
+               int component, int batch = 0) {
+        physics_.score(tallies, x0, y0, z0, x1, y1, z1, cosTheta, e, component, batch);
         event("flight " + (component == 1 ? std::string("primary") : std::string("scattered")) + " from " + real(x0) +
               " " + real(y0) + " " + real(z0) + " to " + real(x1) + " " + real(y1) + " " + real(z1));
     }

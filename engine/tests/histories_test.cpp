@@ -87,6 +87,10 @@ void expectSameRun(const RunOutcome& a, const RunOutcome& b) {
                 ASSERT_EQ(a.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
                           b.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
                     << "sphere " << j << " component " << c << " bin " << k;
+    // The counts and track lengths of every batch, too.
+    EXPECT_TRUE(a.tallies.batchIncident == b.tallies.batchIncident);
+    EXPECT_TRUE(a.tallies.batchCounts == b.tallies.batchCounts);
+    EXPECT_TRUE(a.tallies.trackLength == b.tallies.trackLength);
     // The same numbers were drawn.
     EXPECT_EQ(a.random.position(), b.random.position());
     EXPECT_EQ(a.random.lastInteger(), b.random.lastInteger());

@@ -254,10 +254,11 @@ InteractionCoefficients FastPhysics::interpolateCoefficients(float e) const {
 }
 
 void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
-                        float e, int component) {
-    if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
+                        float e, int component, int batch) {
     const std::int32_t k = energyBin(e);
     if (k < 1 || k > kBins || component < 1 || component > 2) return;
+    addTrackLengths(tallies, x0, y0, z0, x1, y1, z1, component, k, batch);
+    if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
     const double r2 = kSphereRadiusSquared;
     const double xd0 = x0, yd0 = y0, zd0 = z0, xd1 = x1, yd1 = y1, zd1 = z1;
     // The line, the same for every sphere.
@@ -309,7 +310,6 @@ void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1
     }
 #endif
     if (meets == 0) return;
-    auto& cells = tallies.depth;
     for (int j = 1; j <= kSpheres; ++j) {
         if (!(meets >> (j - 1) & 1u)) continue;
         const double d = kSphereDepths[static_cast<std::size_t>(j - 1)];
@@ -319,7 +319,7 @@ void FastPhysics::score(Tallies& tallies, float x0, float y0, float z0, float x1
             const float dist1 = static_cast<float>((zd1 - d) * (zd1 - d) + y1Squared + x1Squared);
             scores = dist0 <= r2 || dist1 <= r2;
         }
-        if (scores) ++cells[static_cast<std::size_t>(j)][static_cast<std::size_t>(component)][static_cast<std::size_t>(k)];
+        if (scores) tallies.countFlight(j, component, k, batch);
     }
 }
 

@@ -129,10 +129,10 @@ public:
         return rotateDirectionBy(old, cosThetaS, sinThetaS, tables_.cosAzimuth[a], tables_.sinAzimuth[a]);
     }
 
-    // The sphere test of a flight; it reads nothing but its arguments and
-    // writes only `tallies`.
+    // The sphere test of a flight and its track lengths (batch `batch`); it
+    // reads nothing but its arguments and writes only `tallies`.
     static void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
-                      float e, int component);
+                      float e, int component, int batch = 0);
 
     const float smax;
     const float cmax;

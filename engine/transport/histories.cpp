@@ -27,7 +27,7 @@ void runBins(const RunParameters& parameters, const IncidentSpectrum& spectrum, 
         if (n <= 0) continue;
         std::int64_t flights = 0;
         for (std::int32_t h = 0; h < n; ++h) {
-            flights += trackPhoton(k, parameters.fieldDiameter, physics, random, tallies);
+            flights += trackPhoton(k, parameters.fieldDiameter, physics, random, tallies, batchOf(h, n));
         }
         counted.histories += n;
         counted.flights += flights;

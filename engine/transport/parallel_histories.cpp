@@ -17,6 +17,12 @@
 // them again; a stretch that never meets the true sequence is computed wholly
 // and its guessed histories all taken out. A join costs a few hundred
 // histories where the guess was close, against tens of thousands in a piece.
+//
+// A history is scored into the batch of its index within its bin. The
+// guessed piece scores its histories by their guessed indices and logs what
+// it adds to the tallies per batch, history by history; at a join, what the
+// kept histories whose true index lies in another batch added is moved from
+// the guessed batch to the true one.
 
 #include <algorithm>
 #include <array>
@@ -34,39 +40,41 @@
 namespace corvane {
 namespace {
 
-// Consecutive histories of one bin.
+// Consecutive histories of one bin: `histories` of them from index `first`
+// among the `binHistories` of the bin.
 struct Stretch {
     int bin = 0;
     std::int32_t histories = 0;
+    std::int32_t first = 0;
+    std::int32_t binHistories = 0;
+
+    // The batch of its history h (0-based within the stretch).
+    int batch(std::int32_t h) const { return batchOf(first + h, binHistories); }
+    // `count` of its histories from its history `from` on.
+    Stretch part(std::int32_t from, std::int32_t count) const { return {bin, count, first + from, binHistories}; }
 };
 
 // A piece run from a guessed stream position: the generator at the start of
-// each stretch and after the last, where each history starts, the counts.
+// each stretch and after the last, where each history starts, the counts,
+// the log of its additions per batch and where each history's part of the
+// log starts (one more entry: the log's end).
 struct GuessedPiece {
     std::vector<Stretch> stretches;
     std::vector<RandomGenerator> boundaries;
     std::vector<std::uint64_t> starts;
     Tallies tallies;
+    std::vector<BatchEntry> log;
+    std::vector<std::size_t> logStarts;
     std::int64_t flights = 0;
 };
 
 std::int64_t runStretch(const Stretch& stretch, float fieldDiameter, FastPhysics& physics, RandomGenerator& random,
-                        Tallies& tallies, std::uint64_t* starts) {
+                        Tallies& tallies) {
     std::int64_t flights = 0;
     for (std::int32_t h = 0; h < stretch.histories; ++h) {
-        if (starts) starts[h] = random.position();
-        flights += trackPhoton(stretch.bin, fieldDiameter, physics, random, tallies);
+        flights += trackPhoton(stretch.bin, fieldDiameter, physics, random, tallies, stretch.batch(h));
     }
     return flights;
-}
-
-// total += a - b, count by count.
-void addDifference(Tallies& total, const Tallies& a, const Tallies& b) {
-    for (std::size_t j = 0; j < total.depth.size(); ++j)
-        for (std::size_t c = 0; c < total.depth[j].size(); ++c)
-            for (std::size_t k = 0; k < total.depth[j][c].size(); ++k)
-                total.depth[j][c][k] += a.depth[j][c][k] - b.depth[j][c][k];
-    for (std::size_t k = 0; k < total.incident.size(); ++k) total.incident[k] += a.incident[k] - b.incident[k];
 }
 
 // What a join adds: true histories into the tallies, guessed ones to be
@@ -81,40 +89,53 @@ struct Join {
 };
 
 // Joins a guessed stretch (generator `from` at its first history, `to` after
-// its last, `starts` of each history) to the true sequence at `truth`, and
-// leaves `truth` after the stretch's last true history.
+// its last, `starts` of each history, `logStarts` of each history's log
+// entries and of the entries after its last) to the true sequence at
+// `truth`, and leaves `truth` after the stretch's last true history.
 void joinStretch(const Stretch& stretch, RandomGenerator& truth, const RandomGenerator& from,
-                 const RandomGenerator& to, const std::uint64_t* starts, Join& join) {
+                 const RandomGenerator& to, const std::uint64_t* starts, const std::size_t* logStarts,
+                 const std::vector<BatchEntry>& log, Join& join) {
     const std::int32_t n = stretch.histories;
     std::int32_t i = 0, j = 0;  // true history i, guessed history j
     for (; i < n; ++i) {
         const std::uint64_t at = truth.position();
         while (j < n && starts[j] < at) ++j;
         if (j < n && starts[j] == at) break;
-        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, truth, join.tallies);
+        join.flights += trackPhoton(stretch.bin, join.fieldDiameter, join.physics, truth, join.tallies, stretch.batch(i));
     }
     RandomGenerator replay = from;
     if (i == n) {  // never met: every guessed history is taken out
-        join.droppedFlights += runStretch(stretch, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+        join.droppedFlights += runStretch(stretch, join.fieldDiameter, join.physics, replay, join.dropped);
         return;
     }
     // True histories i, i + 1, ... are the guessed j, j + 1, ...: `taken` of
     // them lie within the stretch both ways.
     const std::int32_t taken = std::min(n - i, n - j);
-    join.droppedFlights += runStretch({stretch.bin, j}, join.fieldDiameter, join.physics, replay, join.dropped, nullptr);
+    join.droppedFlights += runStretch(stretch.part(0, j), join.fieldDiameter, join.physics, replay, join.dropped);
+    // The kept histories were scored in the batches of their guessed indices
+    // j + m; what those whose true index i + m lies in another batch added is
+    // moved there.
+    for (std::int32_t m = 0; i != j && m < taken; ++m) {
+        const int guessedBatch = stretch.batch(j + m), trueBatch = stretch.batch(i + m);
+        if (guessedBatch == trueBatch) continue;
+        const auto h = static_cast<std::size_t>(j + m);
+        for (std::size_t e = logStarts[h]; e < logStarts[h + 1]; ++e) {
+            join.tallies.moveBetweenBatches(log[e], guessedBatch, trueBatch);
+        }
+    }
     if (j + taken < n) {
         // The guessed histories ran past the true stretch's end, which is
         // where the first of them not taken starts.
         replay.advanceTo(starts[j + taken]);
         truth = replay;
-        join.droppedFlights += runStretch({stretch.bin, n - j - taken}, join.fieldDiameter, join.physics, replay,
-                                          join.dropped, nullptr);
+        join.droppedFlights += runStretch(stretch.part(j + taken, n - j - taken), join.fieldDiameter, join.physics,
+                                          replay, join.dropped);
     } else {
         truth = to;
     }
     // The true histories past the guessed stretch's last.
-    join.flights += runStretch({stretch.bin, n - i - taken}, join.fieldDiameter, join.physics, truth, join.tallies,
-                               nullptr);
+    join.flights += runStretch(stretch.part(i + taken, n - i - taken), join.fieldDiameter, join.physics, truth,
+                               join.tallies);
 }
 
 // The run's histories in order, handed out a piece at a time.
@@ -124,7 +145,7 @@ public:
         const int bins = binsInTables(parameters.binCount);
         for (int k = 1; k <= bins; ++k) {
             const std::int32_t n = historyCount(parameters, spectrum, k);
-            if (n > 0) bins_.push_back({k, n});
+            if (n > 0) bins_.push_back({k, n, 0, n});
         }
         for (const Stretch& s : bins_) left_ += s.histories;
     }
@@ -137,7 +158,7 @@ public:
         while (count > 0 && next_ < bins_.size()) {
             const std::int32_t inBin = bins_[next_].histories - usedInBin_;
             const auto part = static_cast<std::int32_t>(std::min<std::int64_t>(count, inBin));
-            out.push_back({bins_[next_].bin, part});
+            out.push_back(bins_[next_].part(usedInBin_, part));
             usedInBin_ += part;
             count -= part;
             left_ -= part;
@@ -174,6 +195,8 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
     for (std::size_t w = 0; w < cores; ++w) {
         physics.push_back(std::make_unique<FastPhysics>(material));
         pieces[w].starts.resize(static_cast<std::size_t>(pieceLength));
+        pieces[w].logStarts.resize(static_cast<std::size_t>(pieceLength) + 1);
+        pieces[w].tallies.batchLog = &pieces[w].log;
         pieces[w].stretches.reserve(static_cast<std::size_t>(kBins) + 1);
         pieces[w].boundaries.reserve(static_cast<std::size_t>(kBins) + 2);
     }
@@ -216,13 +239,18 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
         g.advanceTo(guessedAt[w]);
         piece.boundaries.clear();
         piece.tallies.clear();
+        piece.log.clear();
         piece.flights = 0;
-        std::uint64_t* starts = piece.starts.data();
+        std::size_t h = 0;
         for (const Stretch& s : piece.stretches) {
             piece.boundaries.push_back(g);
-            piece.flights += runStretch(s, fieldDiameter, *physics[w], g, piece.tallies, starts);
-            starts += s.histories;
+            for (std::int32_t i = 0; i < s.histories; ++i, ++h) {
+                piece.starts[h] = g.position();
+                piece.logStarts[h] = piece.log.size();
+                piece.flights += trackPhoton(s.bin, fieldDiameter, *physics[w], g, piece.tallies, s.batch(i));
+            }
         }
+        piece.logStarts[h] = piece.log.size();
         piece.boundaries.push_back(g);
     };
     const auto releaseHelpers = [&] {
@@ -294,7 +322,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
         roundStarted.notify_all();
         for (const Stretch& s : pieces[0].stretches) {
             const std::uint64_t from = random.position();
-            counted.flights += runStretch(s, fieldDiameter, *physics[0], random, tallies, nullptr);
+            counted.flights += runStretch(s, fieldDiameter, *physics[0], random, tallies);
             measure(s, from, random.position());
             counted.histories += s.histories;
         }
@@ -307,15 +335,16 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             GuessedPiece& piece = pieces[w];
             dropped->clear();
             Join join{*physics[0], fieldDiameter, tallies, *dropped};
-            const std::uint64_t* starts = piece.starts.data();
+            std::size_t first = 0;  // of the stretch among the piece's histories
             for (std::size_t u = 0; u < piece.stretches.size(); ++u) {
                 const Stretch& s = piece.stretches[u];
                 measure(s, piece.boundaries[u].position(), piece.boundaries[u + 1].position());
-                joinStretch(s, random, piece.boundaries[u], piece.boundaries[u + 1], starts, join);
-                starts += s.histories;
+                joinStretch(s, random, piece.boundaries[u], piece.boundaries[u + 1], piece.starts.data() + first,
+                            piece.logStarts.data() + first, piece.log, join);
+                first += static_cast<std::size_t>(s.histories);
                 counted.histories += s.histories;
             }
-            addDifference(tallies, piece.tallies, *dropped);
+            tallies.addDifference(piece.tallies, *dropped);
             counted.flights += piece.flights - join.droppedFlights + join.flights;
         }
     }

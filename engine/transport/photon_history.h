@@ -24,10 +24,11 @@ namespace corvane {
 // the result.
 template <class Physics, class Random>
 concept HistoryPhysics = UniformSource<Random> &&
-    requires(Physics& physics, Random& random, Tallies& tallies, float v, int component, const Direction& direction) {
+    requires(Physics& physics, Random& random, Tallies& tallies, float v, int component, int batch,
+             const Direction& direction) {
         { physics.flightCoefficientsAt(v) } -> std::same_as<FlightCoefficients>;
         { physics.drawFlight(random) } -> std::same_as<FlightDraw>;
-        physics.score(tallies, v, v, v, v, v, v, v, v, component);
+        physics.score(tallies, v, v, v, v, v, v, v, v, component, batch);
         { physics.escapes(v, v, v) } -> std::same_as<bool>;
         { physics.sampleCoherent(v, random) } -> std::same_as<Scatter>;
         { physics.sampleIncoherent(v, random) } -> std::same_as<Scatter>;
@@ -35,10 +36,11 @@ concept HistoryPhysics = UniformSource<Random> &&
     };
 
 // Runs one history of source bin k (energy 0.5 k keV) for a field of diameter
-// fieldDiameter cm. Returns the number of flights.
+// fieldDiameter cm, scoring into batch `batch`. Returns the number of flights.
 template <class Physics, class Random>
     requires HistoryPhysics<Physics, Random>
-std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies) {
+std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies,
+                         int batch = 0) {
     float e = static_cast<float>(k * static_cast<double>(0.5f));
     const double fd = fieldDiameter;
 
@@ -53,7 +55,11 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         if (fd * 0.5f >= rho) break;
     }
     float z = 0;
-    if (rho <= 0.5f) ++tallies.incident[static_cast<std::size_t>(k)];
+    if (rho <= 0.5f) tallies.countIncident(k, batch);
+    // The straight ray from the source through the air (vacuum here) to the
+    // entry point crosses the half of the depth-0 sphere in front of the
+    // phantom; it is part of every history, also of those below 2 keV.
+    addSourceRay(tallies, x, y, PhantomGeometry::ssd, k, batch);
 
     // Direction from the point source through the entry point.
     const double rhod = rho;
@@ -82,7 +88,7 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         const float y1 = static_cast<float>(static_cast<double>(y) + sd * dir.sinTheta * dir.sinPhi);
         const float z1 = static_cast<float>(static_cast<double>(z) + sd * dir.cosTheta);
         ++flights;
-        physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component);
+        physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component, batch);
 
         if (physics.escapes(x1, y1, z1)) break;  // through a surface
         x = x1;

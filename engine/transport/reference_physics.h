@@ -28,8 +28,8 @@ public:
     }
 
     void score(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta, float e,
-               int component) const {
-        scoreFlight(tallies, x0, y0, z0, x1, y1, z1, cosTheta, e, component);
+               int component, int batch = 0) const {
+        scoreFlight(tallies, x0, y0, z0, x1, y1, z1, cosTheta, e, component, batch);
     }
 
     // The photon has left the phantom: through the entrance or rear surface,

@@ -1,12 +1,75 @@
 #include "transport/tallies.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace corvane {
+namespace {
+
+void addTrack(Tallies& tallies, int j, int component, int k, int batch, double chord) {
+    if (!(chord > 0)) return;
+    tallies.addTrackUnits(j, component, k, batch, static_cast<std::int32_t>(chord * kTrackUnitsPerCm));
+}
+
+}  // namespace
+
+double chordInSphere(double x0, double y0, double z0, double vx, double vy, double vz, double d, bool ray) {
+    const double squaredLength = vx * vx + vy * vy + vz * vz;
+    if (!(squaredLength > 0)) return 0;
+    const double length = std::sqrt(squaredLength);
+    const double ux = vx / length, uy = vy / length, uz = vz / length;
+    // The point of the line nearest the centre, at distance `nearest` along
+    // the path from p0, and its squared distance from the centre (formed from
+    // the offset vector, which keeps its precision when the line grazes).
+    const double fz = z0 - d;
+    const double nearest = -(x0 * ux + y0 * uy + fz * uz);
+    const double px = x0 + nearest * ux, py = y0 + nearest * uy, pz = fz + nearest * uz;
+    const double r2 = kSphereRadiusSquared;
+    const double h2 = px * px + py * py + pz * pz;
+    if (!(h2 < r2)) return 0;
+    const double halfChord = std::sqrt(r2 - h2);
+    const double from = std::max(nearest - halfChord, 0.0);
+    const double to = ray ? nearest + halfChord : std::min(nearest + halfChord, length);
+    return to > from ? to - from : 0;
+}
+
+void addTrackLengths(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, int component,
+                     int k, int batch) {
+    const double xd0 = x0, yd0 = y0, zd0 = z0, xd1 = x1, yd1 = y1, zd1 = z1;
+    const bool ray = z1 <= 0;  // left through the entrance surface
+    constexpr double radius = 0.5;
+    if (!ray) {
+        // A segment whose points all lie more than a radius off the axis in
+        // x or in y meets no sphere (most flights).
+        if ((xd0 > radius && xd1 > radius) || (xd0 < -radius && xd1 < -radius) || (yd0 > radius && yd1 > radius) ||
+            (yd0 < -radius && yd1 < -radius)) {
+            return;
+        }
+    }
+    const double zLow = ray ? -HUGE_VAL : std::min(zd0, zd1);
+    const double zHigh = ray ? zd0 : std::max(zd0, zd1);
+    for (int j = 1; j <= kSpheres; ++j) {
+        const double d = kSphereDepths[static_cast<std::size_t>(j - 1)];
+        if (zLow > d + radius || zHigh < d - radius) continue;
+        addTrack(tallies, j, component, k, batch, chordInSphere(xd0, yd0, zd0, xd1 - xd0, yd1 - yd0, zd1 - zd0, d, ray));
+    }
+}
+
+void addSourceRay(Tallies& tallies, float x, float y, float ssd, int k, int batch) {
+    const double xd = x, yd = y;
+    // At 1 cm off the axis at the surface the ray passes the sphere's half in
+    // front of the phantom more than 0.99 cm off the axis.
+    if (xd * xd + yd * yd >= 1) return;
+    const double from = -static_cast<double>(ssd);
+    addTrack(tallies, 1, 1, k, batch, chordInSphere(0, 0, from, xd, yd, -from, kSphereDepths[0], false));
+}
 
 void scoreFlight(Tallies& tallies, float x0, float y0, float z0, float x1, float y1, float z1, float cosTheta,
-                 float e, int component) {
-    if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
+                 float e, int component, int batch) {
     const std::int32_t k = energyBin(e);
     if (k < 1 || k > kBins || component < 1 || component > 2) return;  // never outside the tables
+    addTrackLengths(tallies, x0, y0, z0, x1, y1, z1, component, k, batch);
+    if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
     const double r2 = kSphereRadiusSquared;
     for (int j = 1; j <= kSpheres; ++j) {
         const double d = kSphereDepths[static_cast<std::size_t>(j - 1)];
@@ -28,7 +91,7 @@ void scoreFlight(Tallies& tallies, float x0, float y0, float z0, float x1, float
                                             static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1);
         if (static_cast<double>(x1) * x0 <= 0 || static_cast<double>(y1) * y0 <= 0 ||
             (static_cast<double>(z1) - d) * (static_cast<double>(z0) - d) <= 0 || d0 <= r2 || d1 <= r2) {
-            ++tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(component)][static_cast<std::size_t>(k)];
+            tallies.countFlight(j, component, k, batch);
         }
     }
 }
