@@ -20,91 +20,19 @@
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
 #include "scripted_uniforms.h"
+#include "transport_test_support.h"
 
 using namespace corvane;
 
-namespace {
-
+using corvane::testing::conditions;
+using corvane::testing::depthSum;
+using corvane::testing::expectSameRun;
+using corvane::testing::flatSpectrum;
+using corvane::testing::lineSpectrum;
+using corvane::testing::RunOutcome;
+using corvane::testing::runFromStart;
 using corvane::testing::ScriptedUniforms;
-
-MaterialTable smallTable() {
-    return readMaterialTable(std::filesystem::path(ENGINE_FIXTURES) / "transport" / "small_material.dat");
-}
-
-RunParameters conditions(float tubePotential, float fieldDiameter, float fluence) {
-    RunParameters p;
-    p.tubePotential = tubePotential;
-    p.fieldDiameter = fieldDiameter;
-    p.incidentFluence = fluence;
-    p.binCount = static_cast<std::int32_t>(2 * static_cast<double>(tubePotential));
-    const double half = static_cast<double>(fieldDiameter) * 0.5f;
-    p.totalPhotons = static_cast<float>(half * half * kPi * fluence);
-    return p;
-}
-
-// Equal fractions in bins 2..binCount.
-IncidentSpectrum flatSpectrum(int binCount) {
-    IncidentSpectrum s{};
-    for (int k = 2; k <= binCount; ++k) s[static_cast<std::size_t>(k)] = 1.0f / static_cast<float>(binCount - 1);
-    return s;
-}
-
-// A spectrum of lines (bin, fraction), or equal fractions in bins
-// 2..binCount when there are none.
-IncidentSpectrum lineSpectrum(int binCount, const std::vector<std::pair<int, float>>& lines) {
-    if (lines.empty()) return flatSpectrum(binCount);
-    IncidentSpectrum s{};
-    for (const auto& [bin, fraction] : lines) s[static_cast<std::size_t>(bin)] = fraction;
-    return s;
-}
-
-// What a run from the initialised stream leaves: counts, statistics,
-// progress text and the stream.
-struct RunOutcome {
-    Tallies tallies;
-    HistoryStatistics statistics;
-    RandomGenerator random;
-    std::string progress;
-};
-
-template <class Run>
-RunOutcome runFromStart(Run run) {
-    RunOutcome outcome;
-    outcome.random.initialise();
-    std::ostringstream progress;
-    run(outcome.random, outcome.tallies, progress, &outcome.statistics);
-    outcome.progress = progress.str();
-    return outcome;
-}
-
-void expectSameRun(const RunOutcome& a, const RunOutcome& b) {
-    EXPECT_EQ(a.statistics.histories, b.statistics.histories);
-    EXPECT_EQ(a.statistics.flights, b.statistics.flights);
-    EXPECT_EQ(a.tallies.incident, b.tallies.incident);
-    for (int j = 1; j <= kSpheres; ++j)
-        for (int c = 1; c <= 2; ++c)
-            for (int k = 1; k <= kBins; ++k)
-                ASSERT_EQ(a.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)],
-                          b.tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)])
-                    << "sphere " << j << " component " << c << " bin " << k;
-    // The counts and track lengths of every batch, too.
-    EXPECT_TRUE(a.tallies.batchIncident == b.tallies.batchIncident);
-    EXPECT_TRUE(a.tallies.batchCounts == b.tallies.batchCounts);
-    EXPECT_TRUE(a.tallies.trackLength == b.tallies.trackLength);
-    // The same numbers were drawn.
-    EXPECT_EQ(a.random.position(), b.random.position());
-    EXPECT_EQ(a.random.lastInteger(), b.random.lastInteger());
-    EXPECT_EQ(a.progress, b.progress);
-}
-
-std::int64_t depthSum(const Tallies& t, int component) {
-    std::int64_t sum = 0;
-    for (int j = 1; j <= kSpheres; ++j)
-        for (std::int64_t v : t.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(component)]) sum += v;
-    return sum;
-}
-
-}  // namespace
+using corvane::testing::smallTable;
 
 TEST(Histories, HistoryCountsReachingTwoToThe31AreRefused) {
     RunParameters p = conditions(10.0f, 20.0f, 1.0f);
@@ -273,39 +201,6 @@ TEST(Histories, FastRunReproducesTheReferenceRunExactly) {
                               runHistories(p, s, table, r, t, o, h, cores);
                           }),
                           reference);
-        }
-    }
-}
-
-TEST(Histories, RunOnSeveralCoresReproducesTheRunOnOne) {
-    // Pieces short enough for many joins, guesses pushed off either way
-    // (and once so far ahead that no guessed piece meets the true
-    // sequence), on two to four cores; a flat spectrum and three lines.
-    struct Case {
-        const char* material;
-        float tubePotential, fieldDiameter, fluence;
-        std::vector<std::pair<int, float>> lines;
-    };
-    const std::vector<ParallelSettings> settings{
-        {2, 1000, 0}, {3, 700, 3000}, {2, 500, -3000}, {4, 10000, 0}, {2, 300, 200000}, {2, 1 << 15, 0}};
-    for (const Case& c : {Case{"water.dat", 100.0f, 12.0f, 125.0f, {}}, Case{"ICRUSoft.dat", 30.0f, 25.0f, 28.0f, {}},
-                          Case{"water.dat", 150.0f, 4.0f, 3000.0f, {{80, 0.5f}, {81, 0.25f}, {82, 0.25f}}}}) {
-        SCOPED_TRACE(std::string(c.material) + " at " + std::to_string(c.tubePotential) + " kV");
-        const MaterialTable table = readMaterialTable(std::filesystem::path(SHIPPED_DATA) / c.material);
-        const RunParameters p = conditions(c.tubePotential, c.fieldDiameter, c.fluence);
-        const IncidentSpectrum s = lineSpectrum(p.binCount, c.lines);
-        const RunOutcome one = runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
-            runHistories(p, s, table, r, t, o, h, Cores::One);
-        });
-        EXPECT_GT(one.statistics.histories, 10000);
-        for (const ParallelSettings& setting : settings) {
-            SCOPED_TRACE(std::to_string(setting.cores) + " cores, pieces of " +
-                         std::to_string(setting.pieceHistories) + ", guesses off by " +
-                         std::to_string(setting.guessOffset));
-            expectSameRun(runFromStart([&](RandomGenerator& r, Tallies& t, std::ostream& o, HistoryStatistics* h) {
-                              runHistoriesInParallel(p, s, table, r, t, o, h, setting);
-                          }),
-                          one);
         }
     }
 }
