@@ -4,6 +4,7 @@
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/fixed_field.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 namespace {

@@ -11,8 +11,8 @@
 // real becomes an integer.
 //
 // Naming convention of the formulas: a local named like a stored float with
-// the letter d appended (ed, kd, rhod) is that float's double value, taken
-// once because the formula reads it several times.
+// the letter d appended (ed, kd, rhod; xd0 for x0) is that float's double
+// value, taken once because the formula reads it several times.
 
 #include <cstdint>
 

@@ -16,6 +16,7 @@
 #include "files/file_names.h"
 #include "files/fixed_field.h"
 #include "files/material_table.h"
+#include "model/arithmetic.h"
 #include "transport/material_lookups.h"
 #include "files/result_file.h"
 #include "spectrum/incident_photons.h"

@@ -283,8 +283,8 @@ std::string countedCells(const Tallies& tallies) {
     for (int j = 1; j <= kSpheres; ++j)
         for (int c = 1; c <= kComponents; ++c)
             for (int k = 1; k <= kBins; ++k) {
-                const std::int64_t n =
-                    tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)];
+                const auto& cell = tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)];
+                const std::int64_t n = cell[static_cast<std::size_t>(k)];
                 if (n != 0) {
                     cells += " sphere " + std::to_string(j) + " component " + std::to_string(c) + " bin " +
                              std::to_string(k) + " x" + std::to_string(n) + ";";

@@ -37,9 +37,9 @@ struct IncoherentAngle {
 
 inline IncoherentSetup::IncoherentSetup(float e) {
     ed = e;
-    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
+    const float k = storeFloat(asDouble(kElectronRestEnergy) / ed);
     kd = k;
-    p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
+    p = storeFloat((kd + 2.0f) / (9.0f * kd + 2.0f));
     restOverE = kElectronRestEnergy / ed;
     momentumMargin = 1e-15 * (1 + ed);
     energyMargin = 2e-15 * ed * (1 + ed) + 1e-14;
@@ -58,27 +58,27 @@ inline IncoherentSetup::IncoherentSetup(float e) {
 // reading does.
 [[gnu::always_inline]] inline IncoherentAngle incoherentAngle(const IncoherentSetup& at, float eta) {
     IncoherentAngle angle;
-    float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * at.restOverE);
+    float cosTheta = storeFloat(1 - (asDouble(eta) - 1) * at.restOverE);
     if (cosTheta == 0) {
-        angle.theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
+        angle.theta = storeFloat(asDouble(kPi) * 0.5f);
         return angle;
     }
     if (cosTheta > 1) cosTheta = 1;
-    const double c = cosTheta;
+    const double c = asDouble(cosTheta);
     const double s = std::sqrt(1 - c * c);
     // The short arc tangent and the library's lie within 1e-15 of each
     // other: when everything that close rounds to one float, that float is
     // the library's theta, and the short value serves as the arc below.
     double arc = arcTangentOfSineOverCosine(s, c);
     if (!roundsAlike(arc, 1e-15)) arc = std::atan(s / c);
-    angle.theta = static_cast<float>(arc);
+    angle.theta = storeFloat(arc);
     if (angle.theta < 0) {
-        angle.theta = static_cast<float>(static_cast<double>(angle.theta) + kPi);
+        angle.theta = storeFloat(asDouble(angle.theta) + kPi);
         // theta - (arc + pi), with theta - 3.141592f exact.
-        angle.delta = ((static_cast<double>(angle.theta) - static_cast<double>(kPi)) - arc) - kPiShortfall;
+        angle.delta = ((asDouble(angle.theta) - asDouble(kPi)) - arc) - kPiShortfall;
         angle.rotated = true;
     } else if (c > 0) {
-        angle.delta = static_cast<double>(angle.theta) - arc;  // exact: the two are within a float rounding
+        angle.delta = asDouble(angle.theta) - arc;  // exact: the two are within a float rounding
         angle.rotated = true;
     }
     angle.cosine = c;
@@ -92,9 +92,9 @@ inline IncoherentSetup::IncoherentSetup(float e) {
         const double halfSine =
             std::sqrt((1 - angle.cosine) * 0.5) * (1 - h * h * 0.5) + std::sqrt((1 + angle.cosine) * 0.5) * h;
         const double xValue = halfSine * at.ed / kHc;
-        if (roundsAlike(xValue, at.momentumMargin)) return static_cast<float>(xValue);
+        if (roundsAlike(xValue, at.momentumMargin)) return storeFloat(xValue);
     }
-    return static_cast<float>(std::sin(static_cast<double>(angle.theta) * 0.5f) * at.ed / kHc);
+    return storeFloat(std::sin(asDouble(angle.theta) * 0.5f) * at.ed / kHc);
 }
 
 [[gnu::always_inline]] inline Scatter incoherentScatter(const IncoherentSetup& at, const IncoherentAngle& angle) {
@@ -108,16 +108,16 @@ inline IncoherentSetup::IncoherentSetup(float e) {
         const double energyValue = ed / ((1 - cosValue) * (ed / kElectronRestEnergy) + 1);
         if (roundsAlike(cosValue, unitMargin) && roundsAlike(sinValue, unitMargin) &&
             roundsAlike(energyValue, at.energyMargin)) {
-            out.energy = static_cast<float>(energyValue);
-            out.sinTheta = static_cast<float>(sinValue);
-            out.cosTheta = static_cast<float>(cosValue);
+            out.energy = storeFloat(energyValue);
+            out.sinTheta = storeFloat(sinValue);
+            out.cosTheta = storeFloat(cosValue);
             return out;
         }
     }
-    const double theta = angle.theta;
-    out.energy = static_cast<float>(ed / ((1 - std::cos(theta)) * (ed / kElectronRestEnergy) + 1));
-    out.sinTheta = static_cast<float>(std::sin(theta));
-    out.cosTheta = static_cast<float>(std::cos(theta));
+    const double theta = asDouble(angle.theta);
+    out.energy = storeFloat(ed / ((1 - std::cos(theta)) * (ed / kElectronRestEnergy) + 1));
+    out.sinTheta = storeFloat(std::sin(theta));
+    out.cosTheta = storeFloat(std::cos(theta));
     return out;
 }
 

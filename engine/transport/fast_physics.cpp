@@ -1,5 +1,6 @@
 #include "transport/fast_physics.h"
 
+#include "model/arithmetic.h"
 #include "transport/fast_incoherent.h"
 
 namespace corvane {
@@ -46,7 +47,7 @@ Scatter FastPhysics::sampleIncoherentAnywhere(float e, RandomGenerator& random) 
         if (!(x < kMomentumTransferLimit)) break;
         const float s = tables_.incoherentFunctionAt(x);
         const float u4 = uniform[static_cast<std::size_t>(random.nextInteger())];
-        if (static_cast<double>(s) / smax >= u4) break;
+        if (asDouble(s) / smax >= u4) break;
     }
     return incoherentScatter(at, angle);
 }

@@ -1,5 +1,6 @@
 #include "transport/first_scatter_memo.h"
 
+#include "model/arithmetic.h"
 #include "transport/fast_incoherent.h"
 
 namespace corvane {
@@ -12,10 +13,10 @@ namespace {
 std::uint16_t drawsBelow(const RandomValueTables& tables, double v, bool orEqual) {
     const auto& uniform = tables.uniform;
     const auto passes = [&](std::int32_t a) {
-        const double u = uniform[static_cast<std::size_t>(a)];
+        const double u = asDouble(uniform[static_cast<std::size_t>(a)]);
         return orEqual ? u <= v : u < v;
     };
-    const double estimate = v * static_cast<double>(RandomGenerator::kDivisor);
+    const double estimate = v * asDouble(RandomGenerator::kDivisor);
     std::int32_t count = 0;
     if (estimate >= RandomGenerator::kModulus) count = RandomGenerator::kModulus;
     else if (estimate > 0) count = static_cast<std::int32_t>(estimate);
@@ -60,7 +61,7 @@ FirstScatterMemo::Outcome FirstScatterMemo::sample(const FastTables& tables, std
             const IncoherentAngle angle = incoherentAngle(at, kahnProposal(at.kd, at.p, uniform[a1], uniform[a2]).eta);
             const float x = momentumTransfer(at, angle);
             outcome.passing = x < kMomentumTransferLimit
-                                  ? drawsBelow(tables.random, static_cast<double>(tables.incoherentFunctionAt(x)) / tables.smax, true)
+                                  ? drawsBelow(tables.random, asDouble(tables.incoherentFunctionAt(x)) / tables.smax, true)
                                   : kNoFunctionTest;
             outcome.scatter = incoherentScatter(at, angle);
             if (outcome.scatter.energy >= kEnergyCutoff) outcome.next = tables.coefficientsOf(outcome.scatter.energy);

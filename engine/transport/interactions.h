@@ -16,8 +16,8 @@
 #include <concepts>
 
 #include "files/material_table.h"
-#include "model/energy_grid.h"
 #include "model/arithmetic.h"
+#include "model/energy_grid.h"
 
 namespace corvane {
 

@@ -51,7 +51,8 @@ float coherentMomentumTransferOnRow(const MaterialTable& table, std::size_t i, f
 }
 
 float coherentMomentumTransfer(const MaterialTable& table, float c) {
-    return coherentMomentumTransferOnRow(table, static_cast<std::size_t>(firstRowAbove(table.cumulative, 2, kMomentumRows, c)), c);
+    const int row = firstRowAbove(table.cumulative, 2, kMomentumRows, c);
+    return coherentMomentumTransferOnRow(table, static_cast<std::size_t>(row), c);
 }
 
 void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV) {

@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/arithmetic.h"
 #include "transport/fast_physics.h"
 #include "transport/histories.h"
 #include "transport/photon_history.h"

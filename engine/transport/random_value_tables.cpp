@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/arithmetic.h"
 #include "model/energy_grid.h"
 
 namespace corvane {
@@ -11,11 +12,11 @@ RandomValueTables::RandomValueTables() {
         const auto i = static_cast<std::size_t>(a);
         const float r = RandomGenerator::toUniform(a);
         uniform[i] = r;
-        logUniform[i] = a == 0 ? 0.0 : std::log(static_cast<double>(r));
+        logUniform[i] = a == 0 ? 0.0 : std::log(asDouble(r));
         // The azimuth phi = U * pi * 2, stored, then its cosine and sine.
-        const float phi = static_cast<float>(static_cast<double>(r) * kPi * 2);
-        cosAzimuth[i] = static_cast<float>(std::cos(static_cast<double>(phi)));
-        sinAzimuth[i] = static_cast<float>(std::sin(static_cast<double>(phi)));
+        const float phi = storeFloat(asDouble(r) * kPi * 2);
+        cosAzimuth[i] = storeFloat(std::cos(asDouble(phi)));
+        sinAzimuth[i] = storeFloat(std::sin(asDouble(phi)));
     }
 }
 

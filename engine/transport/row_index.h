@@ -26,7 +26,7 @@ public:
 
     template <std::size_t Size>
     int row(const std::array<float, Size>& key, int last, float argument) const {
-        const double scaled = static_cast<double>(argument) * scale_;
+        const double scaled = asDouble(argument) * scale_;
         if (scaled >= 0 && scaled < kBuckets) {
             const auto b = static_cast<std::size_t>(scaled);
             return firstRowAbove(key, start_[b], end_[b], argument);
@@ -41,13 +41,13 @@ private:
 
 template <std::size_t Size>
 inline void RowIndex::build(const std::array<float, Size>& key, int last, float limit) {
-    scale_ = kBuckets / static_cast<double>(limit);
+    scale_ = kBuckets / asDouble(limit);
     for (int b = 0; b < kBuckets; ++b) {
         // The rows of the lower edge of the bucket below and of the upper
         // edge of the bucket above: no argument that lands in bucket b lies
         // outside them, whatever the rounding of its scaling.
-        const float low = b == 0 ? 0.0f : static_cast<float>((b - 1) / scale_);
-        const float high = static_cast<float>((b + 2) / scale_);
+        const float low = b == 0 ? 0.0f : storeFloat((b - 1) / scale_);
+        const float high = storeFloat((b + 2) / scale_);
         start_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b == 0 ? 2 : firstRowAbove(key, 2, last, low));
         end_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(firstRowAbove(key, 2, last, high));
     }

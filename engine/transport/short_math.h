@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "model/arithmetic.h"
 #include "model/energy_grid.h"
 
 namespace corvane {
@@ -20,14 +21,14 @@ namespace corvane {
 // Whether every double within `margin` of v rounds to the same float as v:
 // then a value known to lie that close to v is stored as the same float.
 [[gnu::always_inline]] inline bool roundsAlike(double v, double margin) {
-    const float f = static_cast<float>(v);
-    return static_cast<float>(v - margin) == f && static_cast<float>(v + margin) == f;
+    const float f = storeFloat(v);
+    return storeFloat(v - margin) == f && storeFloat(v + margin) == f;
 }
 
 // pi minus the engine's pi 3.141592f, in double (pi as a sum of two doubles).
 inline constexpr double kPiHigh = 3.141592653589793116;
 inline constexpr double kPiLow = 1.2246467991473532e-16;
-inline const double kPiShortfall = (kPiHigh - static_cast<double>(kPi)) + kPiLow;
+inline const double kPiShortfall = (kPiHigh - asDouble(kPi)) + kPiLow;
 
 // exp: y = k ln2 / 256 + r with |r| <= ln2 / 512 (a little more after the
 // rounding of k), exp(y) = 2^(k / 256) exp(r), 2^(j / 256) from a table and
@@ -53,8 +54,8 @@ struct LogRow {
 inline const std::array<LogRow, 128> kLogRows = [] {
     std::array<LogRow, 128> t{};
     for (int j = 0; j < 128; ++j) {
-        const float c = static_cast<float>(1 / (1 + (j + 0.5) / 128));
-        t[static_cast<std::size_t>(j)] = LogRow{c, -std::log(static_cast<double>(c))};
+        const float c = storeFloat(1 / (1 + (j + 0.5) / 128));
+        t[static_cast<std::size_t>(j)] = LogRow{c, -std::log(asDouble(c))};
     }
     return t;
 }();
@@ -91,7 +92,7 @@ inline constexpr double kLn2 = 0.69314718055994530942;
     const double v = kPowersOfTwo[static_cast<std::size_t>(k & 255)] * p * scale;
     const std::uint64_t dropped = std::bit_cast<std::uint64_t>(v) & 0x1fffffffu;
     if (dropped - (0x10000000u - 2048u) <= 4096u) return false;  // within 2048 units of a midpoint
-    result = static_cast<float>(v);
+    result = storeFloat(v);
     return true;
 }
 
@@ -117,7 +118,7 @@ inline constexpr double kLn2 = 0.69314718055994530942;
     const double value = (m * kLn2 + row.minusLogInverse) + p;
     const double margin = 1e-15 * (std::abs(m) + 1);
     if (!roundsAlike(value, margin)) return false;
-    result = static_cast<float>(value);
+    result = storeFloat(value);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #if defined(__SSE2__) && !defined(CORVANE_SCALAR_SPHERE_TEST)
 #include <emmintrin.h>
+#include "model/arithmetic.h"
 #endif
 
 namespace corvane {
@@ -13,16 +14,18 @@ void scoreFlightFast(Tallies& tallies, float x0, float y0, float z0, float x1, f
     if (k < 1 || k > kBins || component < 1 || component > 2) return;
     addTrackLengths(tallies, x0, y0, z0, x1, y1, z1, component, k, batch);
     if (cosTheta == 0 || x1 == x0 || y1 == y0) return;
-    const double r2 = kSphereRadiusSquared;
-    const double xd0 = x0, yd0 = y0, zd0 = z0, xd1 = x1, yd1 = y1, zd1 = z1;
+    const double r2 = asDouble(kSphereRadiusSquared);
+    const double xd0 = asDouble(x0), yd0 = asDouble(y0), zd0 = asDouble(z0);
+    const double xd1 = asDouble(x1), yd1 = asDouble(y1), zd1 = asDouble(z1);
     // The line, the same for every sphere.
-    const float a = static_cast<float>((yd1 - yd0) / (xd1 - xd0));
-    const float b = static_cast<float>((zd1 - zd0) / (xd1 - xd0));
-    const double ad = a, bd = b;
+    const float a = storeFloat((yd1 - yd0) / (xd1 - xd0));
+    const float b = storeFloat((zd1 - zd0) / (xd1 - xd0));
+    const double ad = asDouble(a), bd = asDouble(b);
     const double zAtX0 = zd0 - xd0 * bd;
     const double yOffset = yd0 - xd0 * ad;
-    const float qa = static_cast<float>(bd * bd + ad * ad + 1);
-    const double qad = qa;
+    // The quadratic qa x^2 + qb x + qc = 0 of the line's points on a sphere.
+    const float qa = storeFloat(bd * bd + ad * ad + 1);
+    const double qad = asDouble(qa);
     const double yOffsetA = yOffset * ad;
     const double yOffsetSquared = yOffset * yOffset;
     // Crossing the planes x = 0 or y = 0 does not depend on the sphere.
@@ -56,21 +59,21 @@ void scoreFlightFast(Tallies& tallies, float x0, float y0, float z0, float x1, f
     }
 #else
     for (std::size_t j = 0; j < kSpheres; ++j) {
-        const double zOffset = zAtX0 - static_cast<double>(kSphereDepths[j]);
-        const float qb = static_cast<float>(-2 * (zOffset * bd + yOffsetA));
-        const float qc = static_cast<float>(zOffset * zOffset + yOffsetSquared - r2);
-        const float disc = static_cast<float>(static_cast<double>(qb) * qb - static_cast<double>(qc) * qad * 4);
+        const double zOffset = zAtX0 - asDouble(kSphereDepths[j]);
+        const float qb = storeFloat(-2 * (zOffset * bd + yOffsetA));
+        const float qc = storeFloat(zOffset * zOffset + yOffsetSquared - r2);
+        const float disc = storeFloat(asDouble(qb) * qb - asDouble(qc) * qad * 4);
         if (!(disc < 0)) meets |= 1u << j;
     }
 #endif
     if (meets == 0) return;
     for (int j = 1; j <= kSpheres; ++j) {
         if (!(meets >> (j - 1) & 1u)) continue;
-        const double d = kSphereDepths[static_cast<std::size_t>(j - 1)];
+        const double d = asDouble(kSphereDepths[static_cast<std::size_t>(j - 1)]);
         bool scores = crossesAxisPlane || (zd1 - d) * (zd0 - d) <= 0;
         if (!scores) {
-            const float dist0 = static_cast<float>((zd0 - d) * (zd0 - d) + y0Squared + x0Squared);
-            const float dist1 = static_cast<float>((zd1 - d) * (zd1 - d) + y1Squared + x1Squared);
+            const float dist0 = storeFloat((zd0 - d) * (zd0 - d) + y0Squared + x0Squared);
+            const float dist1 = storeFloat((zd1 - d) * (zd1 - d) + y1Squared + x1Squared);
             scores = dist0 <= r2 || dist1 <= r2;
         }
         if (scores) tallies.countFlight(j, component, k, batch);
