@@ -23,6 +23,10 @@
 // it adds to the tallies per batch, history by history; at a join, what the
 // kept histories whose true index lies in another batch added is moved from
 // the guessed batch to the true one.
+//
+// The guessed pieces run on the helper threads of a RoundPool, one round per
+// cut; this thread runs the first piece meanwhile, then joins the others in
+// order. An error in a helper reaches the caller through the pool.
 
 #include <algorithm>
 #include <array>
