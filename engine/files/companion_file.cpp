@@ -11,6 +11,7 @@
 #include "files/engine_error.h"
 #include "files/file_names.h"
 #include "files/result_file.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 namespace {
@@ -20,7 +21,7 @@ using nlohmann::json;
 // A stored single-precision value as the shortest decimal that reads back as
 // it (0.1f is written 0.1, not 0.10000000149011612).
 double shortest(float value) {
-    if (!std::isfinite(value)) return static_cast<double>(value);
+    if (!std::isfinite(value)) return asDouble(value);
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     double result = 0;
@@ -88,7 +89,7 @@ std::string formatCompanionFile(const RunParameters& p, const RunSpectrum& spect
     // Track length in cm over the sphere volume, per unit incident fluence;
     // a run without photons has no fluence.
     const double perUnit = p.incidentFluence > 0
-                               ? 1.0 / kTrackUnitsPerCm / sphereVolumeCm3() / static_cast<double>(p.incidentFluence)
+                               ? 1.0 / kTrackUnitsPerCm / sphereVolumeCm3() / asDouble(p.incidentFluence)
                                : 0.0;
     const auto fluence = [perUnit](std::int64_t units) { return static_cast<double>(units) * perUnit; };
 

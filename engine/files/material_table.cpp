@@ -6,6 +6,7 @@
 #include "files/file_names.h"
 #include "files/fixed_field.h"
 #include "files/text_file.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 namespace {
@@ -76,7 +77,7 @@ MaterialTable readMaterialTable(const std::filesystem::path& file) {
         table.muCoherent[i] = reader.real(line, 10, 10, 3, "the coherent coefficient");
         table.muIncoherent[i] = reader.real(line, 20, 10, 3, "the incoherent coefficient");
         table.muPhotoelectric[i] = reader.real(line, 30, 10, 3, "the photoelectric coefficient");
-        table.energy[i] = static_cast<float>(static_cast<double>(energyMeV) * 1000);
+        table.energy[i] = storeFloat(asDouble(energyMeV) * 1000);
     }
     for (int row = 1; row <= kMomentumRows; ++row) {
         const auto i = static_cast<std::size_t>(row);

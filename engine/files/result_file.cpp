@@ -12,6 +12,7 @@
 #include "files/fixed_field.h"
 #include "files/message_text.h"
 #include "files/text_file.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 namespace {

@@ -9,6 +9,7 @@
 #include "files/fixed_field.h"
 #include "files/message_text.h"
 #include "files/text_file.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 namespace {
@@ -81,17 +82,17 @@ std::string nameLine30(std::string_view line) {
 }
 
 void deriveRunValues(RunParameters& p) {
-    p.inherentFiltrationCm = static_cast<float>(static_cast<double>(p.inherentFiltration) * 0.1f);
-    p.aluminiumFilterCm = static_cast<float>(static_cast<double>(p.aluminiumFilter) * 0.1f);
-    p.copperFilterCm = static_cast<float>(static_cast<double>(p.copperFilter) * 0.1f);
-    const double halfDiameter = static_cast<double>(p.fieldDiameter) * 0.5f;
-    p.totalPhotons = static_cast<float>(halfDiameter * halfDiameter * kPi * p.incidentFluence);
+    p.inherentFiltrationCm = storeFloat(asDouble(p.inherentFiltration) * 0.1f);
+    p.aluminiumFilterCm = storeFloat(asDouble(p.aluminiumFilter) * 0.1f);
+    p.copperFilterCm = storeFloat(asDouble(p.copperFilter) * 0.1f);
+    const double halfDiameter = asDouble(p.fieldDiameter) * 0.5f;
+    p.totalPhotons = storeFloat(halfDiameter * halfDiameter * kPi * p.incidentFluence);
     // Truncation toward zero; a value outside the integer range (refused later
     // as outside the data model) is held at the range's end.
     const double twice = 2.0 * p.tubePotential;
     if (twice >= 2147483647.0) p.binCount = 2147483647;
     else if (twice <= -2147483648.0) p.binCount = -2147483647 - 1;
-    else p.binCount = static_cast<std::int32_t>(twice);
+    else p.binCount = truncateToInt(twice);
 }
 
 RunParameters readRunParameters(const std::filesystem::path& file) {

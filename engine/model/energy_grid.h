@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "model/arithmetic.h"
+
 namespace corvane {
 
 // Bin k = 1..300 stands for the photon energy 0.5 k keV; tables keep index 0
@@ -19,7 +21,7 @@ inline int binsInTables(std::int32_t binCount) { return std::clamp<std::int32_t>
 // The energy bin a photon of energy e (keV) is counted in: int(2e - 0.001) + 1,
 // so 0.5 m keV falls in bin m.
 inline std::int32_t energyBin(float e) {
-    return static_cast<std::int32_t>(2 * static_cast<double>(e) - static_cast<double>(0.001f)) + 1;
+    return truncateToInt(2 * asDouble(e) - asDouble(0.001f)) + 1;
 }
 
 // The engine's pi: the single-precision number 3.141592, used everywhere.

@@ -18,6 +18,7 @@
 #include "files/fixed_field.h"
 #include "files/material_table.h"
 #include "files/message_text.h"
+#include "model/arithmetic.h"
 #include "transport/material_lookups.h"
 #include "files/result_file.h"
 #include "run/progress_line.h"

@@ -283,8 +283,8 @@ std::string countedCells(const Tallies& tallies) {
     for (int j = 1; j <= kSpheres; ++j)
         for (int c = 1; c <= kComponents; ++c)
             for (int k = 1; k <= kBins; ++k) {
-                const std::int64_t n =
-                    tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)][static_cast<std::size_t>(k)];
+                const auto& cell = tallies.depth[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)];
+                const std::int64_t n = cell[static_cast<std::size_t>(k)];
                 if (n != 0) {
                     cells += " sphere " + std::to_string(j) + " component " + std::to_string(c) + " bin " +
                              std::to_string(k) + " x" + std::to_string(n) + ";";
@@ -317,23 +317,14 @@ MaterialTable shippedMaterial(int materialCode) {
     return readMaterialTable(fs::path(SHIPPED_DATA) / materialFileName(materialCode));
 }
 
-// The trace of every set under the plain reading of the rules.
-std::string referenceTraces() {
+// The trace of every set under the plain reading of the rules
+// (ReferencePhysics) or under the fast transport (FastPhysics).
+template <class Physics>
+std::string traces() {
     std::string text;
     for (const GoldHistories& set : kGoldHistories) {
         const MaterialTable material = shippedMaterial(set.materialCode);
-        ReferencePhysics physics(material);
-        text += traceHistories(set, physics);
-    }
-    return text;
-}
-
-// The same under the fast transport.
-std::string fastTraces() {
-    std::string text;
-    for (const GoldHistories& set : kGoldHistories) {
-        const MaterialTable material = shippedMaterial(set.materialCode);
-        FastPhysics physics(material);
+        Physics physics(material);
         text += traceHistories(set, physics);
     }
     return text;
@@ -381,8 +372,8 @@ void expectSameText(const std::string& expected, const std::string& actual, cons
 int updateGoldFiles(const fs::path& folder) {
     fs::create_directories(folder);
     for (const GoldRun& run : kGoldRuns) writeText(folder / (std::string(run.name) + ".txt"), goldRunText(run));
-    const std::string reference = referenceTraces();
-    if (fastTraces() != reference) {
+    const std::string reference = traces<ReferencePhysics>();
+    if (traces<FastPhysics>() != reference) {
         std::cerr << "the fast transport traces differ from the reference; gold files not updated\n";
         return 1;
     }
@@ -406,13 +397,13 @@ INSTANTIATE_TEST_SUITE_P(GoldValues, GoldRunTest, ::testing::ValuesIn(kGoldRuns)
 TEST(GoldValues, ReferenceHistoriesFollowTheGoldTraceDrawByDraw) {
     const fs::path file = kGoldFolder / kTraceFile;
     ASSERT_TRUE(fs::exists(file)) << file;
-    expectSameText(readText(file), referenceTraces(), file.string());
+    expectSameText(readText(file), traces<ReferencePhysics>(), file.string());
 }
 
 TEST(GoldValues, FastHistoriesFollowTheGoldTraceDrawByDraw) {
     const fs::path file = kGoldFolder / kTraceFile;
     ASSERT_TRUE(fs::exists(file)) << file;
-    expectSameText(readText(file), fastTraces(), file.string());
+    expectSameText(readText(file), traces<FastPhysics>(), file.string());
 }
 
 // The traces are only worth their size if they pass through every branch of

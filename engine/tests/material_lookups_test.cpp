@@ -43,7 +43,9 @@ TEST(FirstRowAbove, FindsTheFirstRowWhoseKeyExceedsTheArgument) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(firstRowAbove(key, c.first, 7, c.x), c.row) << "first " << c.first << ", x " << c.x;
-        if (c.first == 2) EXPECT_EQ(firstRowAbove(key, 2, 7, c.x), scannedRow(key, 7, c.x)) << c.x;
+        if (c.first == 2) {
+            EXPECT_EQ(firstRowAbove(key, 2, 7, c.x), scannedRow(key, 7, c.x)) << c.x;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "files/engine_error.h"
+#include "model/arithmetic.h"
 #include "transport/fast_physics.h"
 #include "transport/photon_history.h"
 #include "transport/reference_physics.h"
@@ -43,7 +44,7 @@ void writeProgressLine(std::ostream& progress, int k, const RunParameters& param
 
 std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectrum& spectrum, int k) {
     if (k < 1 || k > kBins) return 0;
-    const double n = static_cast<double>(spectrum[static_cast<std::size_t>(k)]) * parameters.totalPhotons;
+    const double n = asDouble(spectrum[static_cast<std::size_t>(k)]) * parameters.totalPhotons;
     // checkHistoryCounts has refused counts of 2^31 and more.
     if (!(n < 2147483648.0)) return 0;
     return static_cast<std::int32_t>(n);
@@ -52,7 +53,7 @@ std::int32_t historyCount(const RunParameters& parameters, const IncidentSpectru
 void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum& spectrum) {
     const int bins = binsInTables(parameters.binCount);
     for (int k = 1; k <= bins; ++k) {
-        const double fraction = spectrum[static_cast<std::size_t>(k)];
+        const double fraction = asDouble(spectrum[static_cast<std::size_t>(k)]);
         const double n = fraction * parameters.totalPhotons;
         if (n >= 2147483648.0) {
             // The largest fluence that keeps every bin's history count below
@@ -61,8 +62,8 @@ void checkHistoryCounts(const RunParameters& parameters, const IncidentSpectrum&
             for (int b = 1; b <= bins; ++b) {
                 if (spectrum[static_cast<std::size_t>(b)] > largest) largest = spectrum[static_cast<std::size_t>(b)];
             }
-            const double area = static_cast<double>(parameters.fieldDiameter) * 0.5f *
-                                (static_cast<double>(parameters.fieldDiameter) * 0.5f) * kPi;
+            const double area = asDouble(parameters.fieldDiameter) * 0.5f *
+                                (asDouble(parameters.fieldDiameter) * 0.5f) * kPi;
             std::string advice = "lower the number of incident photons per cm2";
             if (area > 0 && largest > 0) {
                 advice += " below " + std::to_string(static_cast<long long>(2147483647.0 / (largest * area))) + " /cm2";

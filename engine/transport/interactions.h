@@ -16,6 +16,7 @@
 #include <concepts>
 
 #include "files/material_table.h"
+#include "model/arithmetic.h"
 #include "model/energy_grid.h"
 
 namespace corvane {
@@ -70,7 +71,7 @@ FlightDraw drawFlight(Random& random) {
         r1 = random.uniform();
         r2 = random.uniform();
     } while (r1 <= 0);
-    return FlightDraw{std::log(static_cast<double>(r1)), r2};
+    return FlightDraw{std::log(asDouble(r1)), r2};
 }
 
 inline constexpr float kElectronRestEnergy = 511.0f;  // keV
@@ -88,9 +89,9 @@ struct FlightCoefficients {
 
 inline FlightCoefficients flightCoefficients(const InteractionCoefficients& c) {
     FlightCoefficients f;
-    f.mu = static_cast<float>((static_cast<double>(c.photoelectric) + c.incoherent) + c.coherent);
-    f.probabilityPe = static_cast<float>(static_cast<double>(c.photoelectric) / f.mu);
-    f.probabilityPc = static_cast<float>((static_cast<double>(c.photoelectric) + c.coherent) / f.mu);
+    f.mu = storeFloat((asDouble(c.photoelectric) + c.incoherent) + c.coherent);
+    f.probabilityPe = storeFloat(asDouble(c.photoelectric) / f.mu);
+    f.probabilityPc = storeFloat((asDouble(c.photoelectric) + c.coherent) / f.mu);
     return f;
 }
 
@@ -113,15 +114,15 @@ struct KahnProposal {
 inline KahnProposal kahnProposal(double kd, float p, float u1, float u2) {
     KahnProposal proposal;
     if (u1 <= p) {
-        proposal.eta = static_cast<float>((2.0f / kd) * u2 + 1.0f);
-        const double etad = proposal.eta;
+        proposal.eta = storeFloat((2.0f / kd) * u2 + 1.0f);
+        const double etad = asDouble(proposal.eta);
         proposal.acceptance = 4.0f * (1 / etad - 1 / (etad * etad));
         return proposal;
     }
-    proposal.eta = static_cast<float>((kd + 2.0f) / ((1.0f - static_cast<double>(u2)) * 2.0f + kd));
-    const float c = static_cast<float>((kd - static_cast<double>(proposal.eta) * kd) + 1.0f);
-    const double cd = c;
-    proposal.acceptance = 0.5f * (cd * cd + 1 / static_cast<double>(proposal.eta));
+    proposal.eta = storeFloat((kd + 2.0f) / ((1.0f - asDouble(u2)) * 2.0f + kd));
+    const float c = storeFloat((kd - asDouble(proposal.eta) * kd) + 1.0f);
+    const double cd = asDouble(c);
+    proposal.acceptance = 0.5f * (cd * cd + 1 / asDouble(proposal.eta));
     return proposal;
 }
 
@@ -138,10 +139,10 @@ inline bool kahnAttempt(double kd, float p, float u1, float u2, float u3, float&
 // incoherent scattering function S(x) below x = 10 per angstrom.
 template <MaterialLookups Material, UniformSource Random>
 Scatter sampleIncoherent(float e, const Material& material, Random& random) {
-    const double ed = e;
-    const float k = static_cast<float>(static_cast<double>(kElectronRestEnergy) / ed);
-    const double kd = k;
-    const float p = static_cast<float>((kd + 2.0f) / (9.0f * kd + 2.0f));
+    const double ed = asDouble(e);
+    const float k = storeFloat(asDouble(kElectronRestEnergy) / ed);
+    const double kd = asDouble(k);
+    const float p = storeFloat((kd + 2.0f) / (9.0f * kd + 2.0f));
     float theta = 0;
     for (;;) {
         const float u1 = random.uniform();
@@ -149,28 +150,28 @@ Scatter sampleIncoherent(float e, const Material& material, Random& random) {
         const float u3 = random.uniform();
         float eta;
         if (!kahnAttempt(kd, p, u1, u2, u3, eta)) continue;
-        float cosTheta = static_cast<float>(1 - (static_cast<double>(eta) - 1) * (kElectronRestEnergy / ed));
+        float cosTheta = storeFloat(1 - (asDouble(eta) - 1) * (kElectronRestEnergy / ed));
         if (cosTheta == 0) {
-            theta = static_cast<float>(static_cast<double>(kPi) * 0.5f);
+            theta = storeFloat(asDouble(kPi) * 0.5f);
         } else {
             if (cosTheta > 1) cosTheta = 1;
-            const double c = cosTheta;
-            theta = static_cast<float>(std::atan(std::sqrt(1 - c * c) / c));
-            if (theta < 0) theta = static_cast<float>(static_cast<double>(theta) + kPi);
+            const double cosThetad = asDouble(cosTheta);
+            theta = storeFloat(std::atan(std::sqrt(1 - cosThetad * cosThetad) / cosThetad));
+            if (theta < 0) theta = storeFloat(asDouble(theta) + kPi);
         }
-        const float x = static_cast<float>(std::sin(static_cast<double>(theta) * 0.5f) * ed / kHc);
+        const float x = storeFloat(std::sin(asDouble(theta) * 0.5f) * ed / kHc);
         if (x < kMomentumTransferLimit) {
             const float s = material.incoherentFunctionAt(x);
             const float u4 = random.uniform();
-            if (static_cast<double>(s) / material.smax >= u4) break;
+            if (asDouble(s) / material.smax >= u4) break;
         } else {
             break;
         }
     }
     Scatter out;
-    out.energy = static_cast<float>(ed / ((1 - std::cos(static_cast<double>(theta))) * (ed / kElectronRestEnergy) + 1));
-    out.sinTheta = static_cast<float>(std::sin(static_cast<double>(theta)));
-    out.cosTheta = static_cast<float>(std::cos(static_cast<double>(theta)));
+    out.energy = storeFloat(ed / ((1 - std::cos(asDouble(theta))) * (ed / kElectronRestEnergy) + 1));
+    out.sinTheta = storeFloat(std::sin(asDouble(theta)));
+    out.cosTheta = storeFloat(std::cos(asDouble(theta)));
     return out;
 }
 
@@ -182,19 +183,19 @@ Scatter coherentScatter(float e, DrawMomentumTransfer drawMomentumTransfer, Draw
     float cosTheta = 0;
     for (;;) {
         const float x = drawMomentumTransfer();
-        const float t = static_cast<float>(static_cast<double>(x) * kHc / e);
+        const float t = storeFloat(asDouble(x) * kHc / e);
         if (t > 1) continue;  // beyond backscatter at this energy
-        const double td = t;
-        cosTheta = static_cast<float>(1 - (td * td) * 2);
+        const double td = asDouble(t);
+        cosTheta = storeFloat(1 - (td * td) * 2);
         const float u2 = drawUniform();
-        const double cd = cosTheta;
-        if (static_cast<double>(u2) * 2 <= cd * cd + 1) break;
+        const double cd = asDouble(cosTheta);
+        if (asDouble(u2) * 2 <= cd * cd + 1) break;
     }
     Scatter out;
     out.energy = e;
     out.cosTheta = cosTheta;
-    const double cd = cosTheta;
-    out.sinTheta = static_cast<float>(std::sqrt(1 - cd * cd));
+    const double cd = asDouble(cosTheta);
+    out.sinTheta = storeFloat(std::sqrt(1 - cd * cd));
     return out;
 }
 
@@ -207,7 +208,7 @@ Scatter sampleCoherent(float e, const Material& material, Random& random) {
         e,
         [&] {
             const float u1 = random.uniform();
-            const float c = static_cast<float>(static_cast<double>(u1) * material.cmax);
+            const float c = storeFloat(asDouble(u1) * material.cmax);
             return material.coherentMomentumTransfer(c);
         },
         [&] { return random.uniform(); });
@@ -216,12 +217,12 @@ Scatter sampleCoherent(float e, const Material& material, Random& random) {
 // The rotation itself, for a given cos and sin of the azimuth.
 inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float sinThetaS, float cphi, float sphi) {
     Direction d;
-    float cosTheta = static_cast<float>(static_cast<double>(sinThetaS) * cphi * old.sinTheta +
-                                        static_cast<double>(cosThetaS) * old.cosTheta);
+    float cosTheta = storeFloat(asDouble(sinThetaS) * cphi * old.sinTheta +
+                                        asDouble(cosThetaS) * old.cosTheta);
     if (cosTheta > 1) cosTheta = 1;
     if (cosTheta < -1) cosTheta = -1;
-    const double ct = cosTheta;
-    const float sinTheta = static_cast<float>(std::sqrt(1 - ct * ct));
+    const double cosThetad = asDouble(cosTheta);
+    const float sinTheta = storeFloat(std::sqrt(1 - cosThetad * cosThetad));
     d.cosTheta = cosTheta;
     d.sinTheta = sinTheta;
     if (sinTheta == 0) {
@@ -229,7 +230,7 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
         d.sinPhi = 0;
         return d;
     }
-    const float t = static_cast<float>(static_cast<double>(sinThetaS) * sphi / sinTheta);
+    const float t = storeFloat(asDouble(sinThetaS) * sphi / sinTheta);
     if (old.sinTheta == 0) {
         // Out of a flight along the axis the old azimuth means nothing: the
         // new one is pi - phi_s.
@@ -237,10 +238,10 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
         d.cosPhi = -cphi;
         return d;
     }
-    const float u = static_cast<float>((static_cast<double>(cosThetaS) - ct * old.cosTheta) /
-                                       (static_cast<double>(sinTheta) * old.sinTheta));
-    d.sinPhi = static_cast<float>(static_cast<double>(u) * old.sinPhi + static_cast<double>(t) * old.cosPhi);
-    d.cosPhi = static_cast<float>(static_cast<double>(u) * old.cosPhi - static_cast<double>(t) * old.sinPhi);
+    const float u = storeFloat((asDouble(cosThetaS) - cosThetad * old.cosTheta) /
+                                       (asDouble(sinTheta) * old.sinTheta));
+    d.sinPhi = storeFloat(asDouble(u) * old.sinPhi + asDouble(t) * old.cosPhi);
+    d.cosPhi = storeFloat(asDouble(u) * old.cosPhi - asDouble(t) * old.sinPhi);
     return d;
 }
 
@@ -250,9 +251,9 @@ inline Direction rotateDirectionBy(const Direction& old, float cosThetaS, float 
 template <UniformSource Random>
 Direction rotateDirection(const Direction& old, float cosThetaS, float sinThetaS, Random& random) {
     const float u = random.uniform();
-    const float phiS = static_cast<float>(static_cast<double>(u) * kPi * 2);
-    const float cphi = static_cast<float>(std::cos(static_cast<double>(phiS)));
-    const float sphi = static_cast<float>(std::sin(static_cast<double>(phiS)));
+    const float phiS = storeFloat(asDouble(u) * kPi * 2);
+    const float cphi = storeFloat(std::cos(asDouble(phiS)));
+    const float sphi = storeFloat(std::sin(asDouble(phiS)));
     return rotateDirectionBy(old, cosThetaS, sinThetaS, cphi, sphi);
 }
 

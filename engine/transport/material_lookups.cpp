@@ -4,42 +4,44 @@
 
 #include "files/engine_error.h"
 #include "files/message_text.h"
+#include "model/arithmetic.h"
 
 namespace corvane {
 InteractionCoefficients coefficientsAt(const MaterialTable& table, float e) {
-    const float lnE = static_cast<float>(std::log(static_cast<double>(e)));
+    const float lnE = storeFloat(std::log(asDouble(e)));
     const auto i = static_cast<std::size_t>(firstRowAbove(table.energy, 2, table.n, e));
-    const float lnCohHigh = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i])));
-    const float lnCohLow = static_cast<float>(std::log(static_cast<double>(table.muCoherent[i - 1])));
-    const float lnIncHigh = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i])));
-    const float lnIncLow = static_cast<float>(std::log(static_cast<double>(table.muIncoherent[i - 1])));
-    const float lnPeHigh = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i])));
-    const float lnPeLow = static_cast<float>(std::log(static_cast<double>(table.muPhotoelectric[i - 1])));
-    const float lnEHigh = static_cast<float>(std::log(static_cast<double>(table.energy[i])));
-    const float lnELow = static_cast<float>(std::log(static_cast<double>(table.energy[i - 1])));
-    const float f = static_cast<float>((static_cast<double>(lnE) - lnELow) / (static_cast<double>(lnEHigh) - lnELow));
+    const float lnCohHigh = storeFloat(std::log(asDouble(table.muCoherent[i])));
+    const float lnCohLow = storeFloat(std::log(asDouble(table.muCoherent[i - 1])));
+    const float lnIncHigh = storeFloat(std::log(asDouble(table.muIncoherent[i])));
+    const float lnIncLow = storeFloat(std::log(asDouble(table.muIncoherent[i - 1])));
+    const float lnPeHigh = storeFloat(std::log(asDouble(table.muPhotoelectric[i])));
+    const float lnPeLow = storeFloat(std::log(asDouble(table.muPhotoelectric[i - 1])));
+    const float lnEHigh = storeFloat(std::log(asDouble(table.energy[i])));
+    const float lnELow = storeFloat(std::log(asDouble(table.energy[i - 1])));
+    const float f = storeFloat((asDouble(lnE) - lnELow) / (asDouble(lnEHigh) - lnELow));
     InteractionCoefficients mu;
-    mu.coherent = static_cast<float>(std::exp((static_cast<double>(lnCohHigh) - lnCohLow) * f + lnCohLow));
-    mu.incoherent = static_cast<float>(std::exp((static_cast<double>(lnIncHigh) - lnIncLow) * f + lnIncLow));
-    mu.photoelectric = static_cast<float>(std::exp((static_cast<double>(lnPeHigh) - lnPeLow) * f + lnPeLow));
+    mu.coherent = storeFloat(std::exp((asDouble(lnCohHigh) - lnCohLow) * f + lnCohLow));
+    mu.incoherent = storeFloat(std::exp((asDouble(lnIncHigh) - lnIncLow) * f + lnIncLow));
+    mu.photoelectric = storeFloat(std::exp((asDouble(lnPeHigh) - lnPeLow) * f + lnPeLow));
     return mu;
 }
 
 float incoherentFunctionAt(const MaterialTable& table, float xValue) {
     const auto i = static_cast<std::size_t>(firstRowAbove(table.x, 2, kMomentumRows, xValue));
-    return static_cast<float>((static_cast<double>(table.incoherentFunction[i]) - table.incoherentFunction[i - 1]) /
-                                  (static_cast<double>(table.x[i]) - table.x[i - 1]) * (static_cast<double>(xValue) - table.x[i - 1]) +
+    return storeFloat((asDouble(table.incoherentFunction[i]) - table.incoherentFunction[i - 1]) /
+                                  (asDouble(table.x[i]) - table.x[i - 1]) * (asDouble(xValue) - table.x[i - 1]) +
                               table.incoherentFunction[i - 1]);
 }
 
 float coherentMomentumTransferOnRow(const MaterialTable& table, std::size_t i, float c) {
-    return static_cast<float>((static_cast<double>(table.x[i]) - table.x[i - 1]) * (static_cast<double>(c) - table.cumulative[i - 1]) /
-                                  (static_cast<double>(table.cumulative[i]) - table.cumulative[i - 1]) +
+    return storeFloat((asDouble(table.x[i]) - table.x[i - 1]) * (asDouble(c) - table.cumulative[i - 1]) /
+                                  (asDouble(table.cumulative[i]) - table.cumulative[i - 1]) +
                               table.x[i - 1]);
 }
 
 float coherentMomentumTransfer(const MaterialTable& table, float c) {
-    return coherentMomentumTransferOnRow(table, static_cast<std::size_t>(firstRowAbove(table.cumulative, 2, kMomentumRows, c)), c);
+    const int row = firstRowAbove(table.cumulative, 2, kMomentumRows, c);
+    return coherentMomentumTransferOnRow(table, static_cast<std::size_t>(row), c);
 }
 
 void checkMaterialTable(const MaterialTable& table, const std::string& fileName, float topEnergyKeV) {
@@ -109,7 +111,7 @@ void checkMaterialTable(const MaterialTable& table, const std::string& fileName,
     // draw is the one at C = 0: beyond the reach of the lowest energy followed
     // (2 keV) every attempt of such a photon would be rejected, for ever.
     const float lowestX = coherentMomentumTransfer(table, 0.0f);
-    if (static_cast<float>(static_cast<double>(lowestX) * 12.4f / 2.0f) > 1) {
+    if (storeFloat(asDouble(lowestX) * 12.4f / 2.0f) > 1) {
         throw dataError(fileName, "the momentum transfer at C(x) = 0 is " + numberText(lowestX) +
                                       " per angstrom; it must not exceed 2 / 12.4, the reach of a 2 keV photon");
     }

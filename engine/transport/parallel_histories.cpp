@@ -23,20 +23,23 @@
 // it adds to the tallies per batch, history by history; at a join, what the
 // kept histories whose true index lies in another batch added is moved from
 // the guessed batch to the true one.
+//
+// The guessed pieces run on the helper threads of a RoundPool, one round per
+// cut; this thread runs the first piece meanwhile, then joins the others in
+// order. An error in a helper reaches the caller through the pool.
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "model/arithmetic.h"
 #include "transport/allowed_cores.h"
 #include "transport/fast_physics.h"
 #include "transport/histories.h"
 #include "transport/photon_history.h"
+#include "transport/round_pool.h"
 
 namespace corvane {
 namespace {
@@ -67,6 +70,38 @@ struct GuessedPiece {
     std::vector<BatchEntry> log;
     std::vector<std::size_t> logStarts;
     std::int64_t flights = 0;
+    std::uint64_t guessedAt = 0;  // the guessed stream position of its start
+
+    // Room for pieces of up to `length` histories, made once for the run.
+    void prepare(std::int64_t length) {
+        starts.resize(static_cast<std::size_t>(length));
+        logStarts.resize(static_cast<std::size_t>(length) + 1);
+        tallies.batchLog = &log;
+        stretches.reserve(static_cast<std::size_t>(kBins) + 1);
+        boundaries.reserve(static_cast<std::size_t>(kBins) + 2);
+    }
+
+    // Runs the stretches from the guessed position of the stream that stood
+    // at `trueStart`, recording where each history starts.
+    void run(const RandomGenerator& trueStart, float fieldDiameter, FastPhysics& physics) {
+        RandomGenerator g = trueStart;
+        g.advanceTo(guessedAt);
+        boundaries.clear();
+        tallies.clear();
+        log.clear();
+        flights = 0;
+        std::size_t h = 0;
+        for (const Stretch& s : stretches) {
+            boundaries.push_back(g);
+            for (std::int32_t i = 0; i < s.histories; ++i, ++h) {
+                starts[h] = g.position();
+                logStarts[h] = log.size();
+                flights += trackPhoton(s.bin, fieldDiameter, physics, g, tallies, s.batch(i));
+            }
+        }
+        logStarts[h] = log.size();
+        boundaries.push_back(g);
+    }
 };
 
 std::int64_t runStretch(const Stretch& stretch, float fieldDiameter, FastPhysics& physics, RandomGenerator& random,
@@ -180,6 +215,50 @@ private:
     std::int64_t left_ = 0;
 };
 
+// The draws a history takes, measured per bin, for guessing where a piece
+// starts. A bin not yet measured takes the rate of the nearest measured bin
+// below it.
+class DrawRate {
+public:
+    // The guess for a history when no bin below has been measured yet: a
+    // primary photon's two entry draws and a handful of flights and scatters.
+    static constexpr double kFallbackDrawsPerHistory = 30.0;
+
+    double perHistory(int k) const {
+        for (int b = k; b >= 1; --b) {
+            const auto i = static_cast<std::size_t>(b);
+            if (histories_[i] > 0) return draws_[i] / histories_[i];
+        }
+        return kFallbackDrawsPerHistory;
+    }
+
+    // The stretch's histories took the stream from position `from` to `to`.
+    void measure(const Stretch& stretch, std::uint64_t from, std::uint64_t to) {
+        draws_[static_cast<std::size_t>(stretch.bin)] += static_cast<double>(to - from);
+        histories_[static_cast<std::size_t>(stretch.bin)] += stretch.histories;
+    }
+
+private:
+    std::array<double, kBins + 1> draws_{}, histories_{};
+};
+
+// The progress lines of the bins, each written once, in order.
+class ProgressLines {
+public:
+    ProgressLines(std::ostream& progress, const RunParameters& parameters)
+        : progress_(progress), parameters_(parameters) {}
+
+    // Writes the lines of every bin up to k not yet written.
+    void announceThrough(int k) {
+        for (; announced_ < k; ++announced_) writeProgressLine(progress_, announced_ + 1, parameters_);
+    }
+
+private:
+    std::ostream& progress_;
+    const RunParameters& parameters_;
+    int announced_ = 0;
+};
+
 }  // namespace
 
 int availableCores() {
@@ -192,112 +271,28 @@ int availableCores() {
 void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpectrum& spectrum,
                             const MaterialTable& material, RandomGenerator& random, Tallies& tallies,
                             std::ostream& progress, HistoryStatistics* statistics, const ParallelSettings& settings) {
-    const int bins = binsInTables(parameters.binCount);
     const auto cores = static_cast<std::size_t>(std::max(1, settings.cores));
     const std::int64_t pieceLength = std::max<std::int32_t>(1, settings.pieceHistories);
     const float fieldDiameter = parameters.fieldDiameter;
+
+    // The state of the run, which outlives the helpers (the pool, made last,
+    // is destroyed first, after any round still running): one set of tables
+    // for all cores, and per core its physics and its piece.
+    const FastTables tables(material);
     std::vector<std::unique_ptr<FastPhysics>> physics;
     std::vector<GuessedPiece> pieces(cores);
     for (std::size_t w = 0; w < cores; ++w) {
-        physics.push_back(std::make_unique<FastPhysics>(material));
-        pieces[w].starts.resize(static_cast<std::size_t>(pieceLength));
-        pieces[w].logStarts.resize(static_cast<std::size_t>(pieceLength) + 1);
-        pieces[w].tallies.batchLog = &pieces[w].log;
-        pieces[w].stretches.reserve(static_cast<std::size_t>(kBins) + 1);
-        pieces[w].boundaries.reserve(static_cast<std::size_t>(kBins) + 2);
+        physics.push_back(std::make_unique<FastPhysics>(tables));
+        pieces[w].prepare(pieceLength);
     }
     auto dropped = std::make_unique<Tallies>();
-    // Draws per history measured in each bin.
-    std::array<double, kBins + 1> drawsSeen{}, historiesSeen{};
-    const auto drawsPerHistory = [&](int k) {
-        for (int b = k; b >= 1; --b) {
-            const auto i = static_cast<std::size_t>(b);
-            if (historiesSeen[i] > 0) return drawsSeen[i] / historiesSeen[i];
-        }
-        return 30.0;
-    };
-    const auto measure = [&](const Stretch& stretch, std::uint64_t from, std::uint64_t to) {
-        drawsSeen[static_cast<std::size_t>(stretch.bin)] += static_cast<double>(to - from);
-        historiesSeen[static_cast<std::size_t>(stretch.bin)] += stretch.histories;
-    };
-
+    DrawRate drawRate;
+    ProgressLines progressLines(progress, parameters);
     HistoryStatistics counted;
-    int announced = 0;  // bins whose progress line is out
-    const auto announceThrough = [&](int k) {
-        for (; announced < k; ++announced) {
-            writeProgressLine(progress, announced + 1, parameters);
-        }
-    };
-    // The helper cores, started once for the run. Each waits for a round,
-    // runs its piece from the guessed position if the round has one for it,
-    // and reports back. A helper that cannot be started leaves the run to
-    // the others (at the least, to this thread alone).
-    std::mutex mutex;
-    std::condition_variable roundStarted, pieceDone;
-    std::uint64_t round = 0;
-    std::size_t used = 0, finished = 0;
-    bool stop = false;
-    RandomGenerator trueStart;
-    std::vector<std::uint64_t> guessedAt(cores);
-    const auto runGuessedPiece = [&](std::size_t w) {
-        GuessedPiece& piece = pieces[w];
-        RandomGenerator g = trueStart;
-        g.advanceTo(guessedAt[w]);
-        piece.boundaries.clear();
-        piece.tallies.clear();
-        piece.log.clear();
-        piece.flights = 0;
-        std::size_t h = 0;
-        for (const Stretch& s : piece.stretches) {
-            piece.boundaries.push_back(g);
-            for (std::int32_t i = 0; i < s.histories; ++i, ++h) {
-                piece.starts[h] = g.position();
-                piece.logStarts[h] = piece.log.size();
-                piece.flights += trackPhoton(s.bin, fieldDiameter, *physics[w], g, piece.tallies, s.batch(i));
-            }
-        }
-        piece.logStarts[h] = piece.log.size();
-        piece.boundaries.push_back(g);
-    };
-    const auto releaseHelpers = [&] {
-        {
-            const std::lock_guard lock(mutex);
-            stop = true;
-        }
-        roundStarted.notify_all();
-    };
-    std::vector<std::jthread> helpers;
-    try {
-        for (std::size_t w = 1; w < cores; ++w) {
-            helpers.emplace_back([&, w] {
-                std::uint64_t seen = 0;
-                for (;;) {
-                    std::unique_lock lock(mutex);
-                    roundStarted.wait(lock, [&] { return stop || round != seen; });
-                    if (stop) return;
-                    seen = round;
-                    const bool mine = w < used;
-                    lock.unlock();
-                    if (mine) runGuessedPiece(w);
-                    lock.lock();
-                    ++finished;
-                    pieceDone.notify_one();
-                }
-            });
-        }
-    } catch (const std::system_error&) {
-        // Fewer helpers than asked for; the pieces are cut for those there are.
-    } catch (...) {
-        releaseHelpers();
-        throw;
-    }
-    const std::size_t working = helpers.size() + 1;
-    // Released before the helpers are joined, however the run ends.
-    struct ReleaseAtEnd {
-        const decltype(releaseHelpers)& release;
-        ~ReleaseAtEnd() { release(); }
-    } releaseAtEnd{releaseHelpers};
 
+    // Core w > 0 is helper w - 1; this thread computes piece 0.
+    RoundPool helpers(cores - 1);
+    const std::size_t working = helpers.size() + 1;
     HistoryCursor cursor(parameters, spectrum);
     while (cursor.left() > 0) {
         // Equal pieces, so that the cores finish together.
@@ -309,33 +304,31 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             const auto n = static_cast<std::int64_t>(pieceCount);
             cursor.take(roundLength / n + (static_cast<std::int64_t>(w) < roundLength % n ? 1 : 0), pieces[w].stretches);
         }
-        announceThrough(pieces[pieceCount - 1].stretches.back().bin);
+        progressLines.announceThrough(pieces[pieceCount - 1].stretches.back().bin);
 
+        // Each later piece starts where the pieces before it are expected to
+        // leave the stream.
         double guess = static_cast<double>(random.position());
         for (std::size_t w = 1; w < pieceCount; ++w) {
-            for (const Stretch& s : pieces[w - 1].stretches) guess += s.histories * drawsPerHistory(s.bin);
+            for (const Stretch& s : pieces[w - 1].stretches) guess += s.histories * drawRate.perHistory(s.bin);
             const double shifted =
                 std::max(guess + static_cast<double>(settings.guessOffset), static_cast<double>(random.position()));
-            guessedAt[w] = static_cast<std::uint64_t>(shifted);
+            pieces[w].guessedAt = static_cast<std::uint64_t>(shifted);
         }
-        {
-            const std::lock_guard lock(mutex);
-            trueStart = random;
-            used = pieceCount;
-            finished = 0;
-            ++round;
-        }
-        roundStarted.notify_all();
+        const RandomGenerator trueStart = random;
+        helpers.start(
+            [&](std::size_t helper) {
+                const std::size_t w = helper + 1;
+                pieces[w].run(trueStart, fieldDiameter, *physics[w]);
+            },
+            pieceCount - 1);
         for (const Stretch& s : pieces[0].stretches) {
             const std::uint64_t from = random.position();
             counted.flights += runStretch(s, fieldDiameter, *physics[0], random, tallies);
-            measure(s, from, random.position());
+            drawRate.measure(s, from, random.position());
             counted.histories += s.histories;
         }
-        {
-            std::unique_lock lock(mutex);
-            pieceDone.wait(lock, [&] { return finished == helpers.size(); });
-        }
+        helpers.wait();
 
         for (std::size_t w = 1; w < pieceCount; ++w) {
             GuessedPiece& piece = pieces[w];
@@ -344,7 +337,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             std::size_t first = 0;  // of the stretch among the piece's histories
             for (std::size_t u = 0; u < piece.stretches.size(); ++u) {
                 const Stretch& s = piece.stretches[u];
-                measure(s, piece.boundaries[u].position(), piece.boundaries[u + 1].position());
+                drawRate.measure(s, piece.boundaries[u].position(), piece.boundaries[u + 1].position());
                 joinStretch(s, random, piece.boundaries[u], piece.boundaries[u + 1], piece.starts.data() + first,
                             piece.logStarts.data() + first, piece.log, join);
                 first += static_cast<std::size_t>(s.histories);
@@ -355,7 +348,7 @@ void runHistoriesInParallel(const RunParameters& parameters, const IncidentSpect
             counted.rerunHistories += join.histories;
         }
     }
-    announceThrough(bins);
+    progressLines.announceThrough(binsInTables(parameters.binCount));
     if (statistics) *statistics = counted;
 }
 

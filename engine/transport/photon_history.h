@@ -9,6 +9,7 @@
 #include <concepts>
 #include <cstdint>
 
+#include "model/arithmetic.h"
 #include "model/energy_grid.h"
 #include "model/phantom.h"
 #include "transport/interactions.h"
@@ -41,17 +42,17 @@ template <class Physics, class Random>
     requires HistoryPhysics<Physics, Random>
 std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& random, Tallies& tallies,
                          int batch = 0) {
-    float e = static_cast<float>(k * static_cast<double>(0.5f));
-    const double fd = fieldDiameter;
+    float e = storeFloat(k * asDouble(0.5f));
+    const double fd = asDouble(fieldDiameter);
 
     // Entry point, uniform on the field disc by rejection from the square.
     float x, y, rho;
     for (;;) {
         const float r1 = random.uniform();
         const float r2 = random.uniform();
-        x = static_cast<float>((static_cast<double>(r1) - 0.5f) * fd);
-        y = static_cast<float>((static_cast<double>(r2) - 0.5f) * fd);
-        rho = static_cast<float>(std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y));
+        x = storeFloat((asDouble(r1) - 0.5f) * fd);
+        y = storeFloat((asDouble(r2) - 0.5f) * fd);
+        rho = storeFloat(std::sqrt(asDouble(x) * x + asDouble(y) * y));
         if (fd * 0.5f >= rho) break;
     }
     float z = 0;
@@ -62,15 +63,15 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
     addSourceRay(tallies, x, y, PhantomGeometry::ssd, k, batch);
 
     // Direction from the point source through the entry point.
-    const double rhod = rho;
+    const double rhod = asDouble(rho);
     const double ssd = PhantomGeometry::ssd;
-    const float length = static_cast<float>(std::sqrt(rhod * rhod + ssd * ssd));
+    const float length = storeFloat(std::sqrt(rhod * rhod + ssd * ssd));
     Direction dir;
-    dir.cosTheta = static_cast<float>(ssd / length);
-    dir.sinTheta = static_cast<float>(rhod / length);
+    dir.cosTheta = storeFloat(ssd / length);
+    dir.sinTheta = storeFloat(rhod / length);
     if (rho != 0) {
-        dir.cosPhi = static_cast<float>(static_cast<double>(x) / rhod);
-        dir.sinPhi = static_cast<float>(static_cast<double>(y) / rhod);
+        dir.cosPhi = storeFloat(asDouble(x) / rhod);
+        dir.sinPhi = storeFloat(asDouble(y) / rhod);
     } else {
         dir.cosPhi = 1;
         dir.sinPhi = 0;
@@ -82,11 +83,11 @@ std::int64_t trackPhoton(int k, float fieldDiameter, Physics& physics, Random& r
         if (e < kEnergyCutoff) break;
         const FlightCoefficients c = physics.flightCoefficientsAt(e);
         const FlightDraw draw = physics.drawFlight(random);
-        const float s = static_cast<float>(-(draw.logR1 / c.mu));  // flight length in cm
-        const double sd = s;
-        const float x1 = static_cast<float>(static_cast<double>(x) + sd * dir.sinTheta * dir.cosPhi);
-        const float y1 = static_cast<float>(static_cast<double>(y) + sd * dir.sinTheta * dir.sinPhi);
-        const float z1 = static_cast<float>(static_cast<double>(z) + sd * dir.cosTheta);
+        const float s = storeFloat(-(draw.logR1 / c.mu));  // flight length in cm
+        const double sd = asDouble(s);
+        const float x1 = storeFloat(asDouble(x) + sd * dir.sinTheta * dir.cosPhi);
+        const float y1 = storeFloat(asDouble(y) + sd * dir.sinTheta * dir.sinPhi);
+        const float z1 = storeFloat(asDouble(z) + sd * dir.cosTheta);
         ++flights;
         physics.score(tallies, x, y, z, x1, y1, z1, dir.cosTheta, e, component, batch);
 

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include "model/arithmetic.h"
 
 namespace corvane {
 
@@ -45,7 +46,7 @@ public:
     // The draw of a 14-bit value: the quotient a / D formed in double from the
     // integer and the single-precision divisor, rounded once to float.
     static float toUniform(std::int32_t a) {
-        return static_cast<float>(static_cast<double>(a) / static_cast<double>(kDivisor));
+        return storeFloat(static_cast<double>(a) / asDouble(kDivisor));
     }
 
     static constexpr std::int32_t kModulus = 16384;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "files/material_table.h"
+#include "model/arithmetic.h"
 #include "transport/material_lookups.h"
 #include "model/phantom.h"
 #include "transport/interactions.h"
@@ -36,7 +37,7 @@ public:
     // or at the phantom radius from the axis.
     static bool escapes(float x1, float y1, float z1) {
         return z1 <= 0 || z1 >= PhantomGeometry::thickness ||
-               std::sqrt(static_cast<double>(y1) * y1 + static_cast<double>(x1) * x1) >= PhantomGeometry::radius;
+               std::sqrt(asDouble(y1) * y1 + asDouble(x1) * x1) >= PhantomGeometry::radius;
     }
 
     template <UniformSource Random>
