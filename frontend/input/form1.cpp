@@ -30,9 +30,9 @@ constexpr ControlSpec captionLabel(const char* name, int left, int top, int widt
 }
 constexpr ControlSpec valueLabel(const char* name, int left, int top, int width, int height, const char* caption,
                                  Face face, double points) {
-    ControlSpec spec = captionLabel(name, left, top, width, height, caption, face, points);
-    spec.background = Paint::LightYellow;
-    return spec;
+    ControlSpec row = captionLabel(name, left, top, width, height, caption, face, points);
+    row.background = Paint::LightYellow;
+    return row;
 }
 constexpr ControlSpec plainLabel(const char* name, int left, int top, int width, int height, const char* caption,
                                  Face face, double points, Paint text = Paint::Black) {

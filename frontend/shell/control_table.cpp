@@ -14,13 +14,13 @@ namespace tessaray {
 
 namespace {
 
-QFont fontOf(const ControlSpec& spec) {
-    switch (spec.face) {
-        case Face::Meiryo: return designFont(kMeiryo, spec.points);
-        case Face::Times: return designFont(kTimes, spec.points);
-        case Face::MsGothic: return designFont(kMsGothic, spec.points);
-        case Face::MsPGothic: return designFont(kMsPGothic, spec.points);
-        case Face::MaruGothic: return designFont(kMaruGothic, spec.points);
+QFont fontOf(const ControlSpec& row) {
+    switch (row.face) {
+        case Face::Meiryo: return designFont(kMeiryo, row.points);
+        case Face::Times: return designFont(kTimes, row.points);
+        case Face::MsGothic: return designFont(kMsGothic, row.points);
+        case Face::MsPGothic: return designFont(kMsPGothic, row.points);
+        case Face::MaruGothic: return designFont(kMaruGothic, row.points);
         case Face::Window: break;
     }
     return QFont();
@@ -40,19 +40,19 @@ QColor colourOf(Paint paint) {
     return QColor();
 }
 
-QRect placeOf(const ControlSpec& spec) { return twipsRect(spec.left, spec.top, spec.width, spec.height); }
+QRect placeOf(const ControlSpec& row) { return twipsRect(row.left, row.top, row.width, row.height); }
 
-QWidget* make(const ControlSpec& spec, QWidget* parent, const CustomControlFactory& makeCustom) {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+QWidget* make(const ControlSpec& row, QWidget* parent, const CustomControlFactory& makeCustom) {
+    const QString caption = QString::fromUtf8(row.caption);
+    switch (row.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(caption, parent);
-            if (spec.border) {
+            if (row.border) {
                 label->setFrameShape(QFrame::Box);
                 label->setFrameShadow(QFrame::Plain);
                 label->setLineWidth(1);
             }
-            if (spec.alignment) label->setAlignment(spec.alignment);
+            if (row.alignment) label->setAlignment(row.alignment);
             return label;
         }
         case ControlKind::TextBox: {
@@ -62,7 +62,7 @@ QWidget* make(const ControlSpec& spec, QWidget* parent, const CustomControlFacto
             return box;
         }
         case ControlKind::Button:
-            return designButton(parent, spec.name, placeOf(spec), caption, fontOf(spec), colourOf(spec.background));
+            return designButton(parent, row.name, placeOf(row), caption, fontOf(row), colourOf(row.background));
         case ControlKind::Option: return new QRadioButton(caption, parent);
         case ControlKind::Check: return new QCheckBox(caption, parent);
         case ControlKind::Frame: return new QGroupBox(caption, parent);
@@ -73,8 +73,8 @@ QWidget* make(const ControlSpec& spec, QWidget* parent, const CustomControlFacto
             return picture;
         }
         case ControlKind::Custom:
-            if (!makeCustom) qFatal("control %s needs a factory", spec.name);
-            return makeCustom(spec, parent);
+            if (!makeCustom) qFatal("control %s needs a factory", row.name);
+            return makeCustom(row, parent);
     }
     return nullptr;
 }
@@ -83,26 +83,26 @@ QWidget* make(const ControlSpec& spec, QWidget* parent, const CustomControlFacto
 
 DesignedControls buildControls(QWidget* form, std::span<const ControlSpec> table, const CustomControlFactory& makeCustom) {
     DesignedControls controls;
-    for (const ControlSpec& spec : table) {
-        QWidget* parent = spec.parent ? controls.get(spec.parent) : form;
-        QWidget* control = make(spec, parent, makeCustom);
-        control->setObjectName(QString::fromLatin1(spec.name));
-        controls.add(spec.name, control);
-        if (spec.kind == ControlKind::Button) {
+    for (const ControlSpec& row : table) {
+        QWidget* parent = row.parent ? controls.get(row.parent) : form;
+        QWidget* control = make(row, parent, makeCustom);
+        control->setObjectName(QString::fromLatin1(row.name));
+        controls.add(row.name, control);
+        if (row.kind == ControlKind::Button) {
             // Font, place and colours are the button's own (designButton).
-            if (spec.toolTip) control->setToolTip(QString::fromUtf8(spec.toolTip));
+            if (row.toolTip) control->setToolTip(QString::fromUtf8(row.toolTip));
             continue;
         }
-        if (spec.face != Face::Window) control->setFont(fontOf(spec));
-        if (spec.text != Paint::None) setTextColour(control, colourOf(spec.text));
-        if (spec.background != Paint::None) setBackground(control, colourOf(spec.background));
-        if (spec.width == 0) {
-            control->move(twips(spec.left), twips(spec.top));
+        if (row.face != Face::Window) control->setFont(fontOf(row));
+        if (row.text != Paint::None) setTextColour(control, colourOf(row.text));
+        if (row.background != Paint::None) setBackground(control, colourOf(row.background));
+        if (row.width == 0) {
+            control->move(twips(row.left), twips(row.top));
             control->adjustSize();
         } else {
-            control->setGeometry(placeOf(spec));
+            control->setGeometry(placeOf(row));
         }
-        if (spec.toolTip) control->setToolTip(QString::fromUtf8(spec.toolTip));
+        if (row.toolTip) control->setToolTip(QString::fromUtf8(row.toolTip));
     }
     return controls;
 }

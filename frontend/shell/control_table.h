@@ -68,7 +68,7 @@ private:
 
 // Makes the widget of a Custom row; the builder then names it and sets its
 // font and place.
-using CustomControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+using CustomControlFactory = std::function<QWidget*(const ControlSpec& row, QWidget* parent)>;
 
 // Builds every row of `table` on `form`, in order.
 DesignedControls buildControls(QWidget* form, std::span<const ControlSpec> table,

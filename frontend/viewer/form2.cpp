@@ -150,14 +150,14 @@ constexpr ControlSpec kForm2Controls[] = {
 };
 
 // The lists, the preview and the plot of the table.
-QWidget* makeViewerControl(const ControlSpec& spec, QWidget* parent) {
-    const QString name = QString::fromLatin1(spec.name);
+QWidget* makeViewerControl(const ControlSpec& row, QWidget* parent) {
+    const QString name = QString::fromLatin1(row.name);
     if (name == QStringLiteral("Drive1")) return new DriveList(parent);
     if (name == QStringLiteral("Dir1")) return new FolderList(parent);
     if (name == QStringLiteral("File1")) return new FileList(parent);
     if (name == QStringLiteral("Picture2")) return new PreviewBox(parent);
     if (name == QStringLiteral("Picture1")) return new PlotCanvas(parent);
-    qFatal("no factory for %s", spec.name);
+    qFatal("no factory for %s", row.name);
 }
 
 }  // namespace
